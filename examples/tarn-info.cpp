@@ -1,0 +1,53 @@
+// tarn-info: prints what libtarn knows about the target, the host, its build and the environment.
+#include <cstring>
+#include <exception>
+#include <iostream>
+
+#include "tarn/tarn.h"
+
+namespace {
+
+int usage()
+{
+    std::cerr << "usage: tarn-info            the target, the host and the build\n"
+                 "       tarn-info --env      the whole environment\n"
+                 "       tarn-info --get NAME one environment variable\n";
+    return 2;
+}
+
+void print_description()
+{
+    const tarn::system_info info;
+    const auto line = [](const char* label, const tarn::safe_return<std::string>& value) {
+        std::cout << label << *value << '\n';
+    };
+    std::cout << "target:     " << tarn::getosid() << '\n';
+    line("os:         ", info.os());
+    line("arch:       ", info.arch());
+    line("version:    ", info.version());
+    line("release:    ", info.release());
+    line("node name:  ", info.node_name());
+    line("build os:   ", info.build_os());
+    line("build arch: ", info.build_arch());
+    std::cout << "built:      " << *info.build_date() << ' ' << *info.build_time() << '\n';
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        if (argc == 1)
+            print_description();
+        else if (argc == 2 && !std::strcmp(argv[1], "--env"))
+            std::cout << tarn::getenviron();
+        else if (argc == 3 && !std::strcmp(argv[1], "--get"))
+            std::cout << tarn::getenvvar(argv[2]) << '\n';
+        else
+            return usage();
+    } catch (const std::exception& e) {
+        std::cerr << "tarn-info: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+// The calling process's environment: read one variable, set one, take all of it as one text.
+#ifndef TARN_ENVIRONMENT_H
+#define TARN_ENVIRONMENT_H
+
+#include "tarn/export.h"
+#include "tarn/tarnstr.h"
+
+namespace tarn {
+
+// The value of the variable `name`, whole, however long; the empty text when it is not set (an
+// unset variable and one set to the empty value read the same). A name holding a NUL byte names no
+// variable and reads as empty. Throws std::bad_alloc only.
+TARN_API tarnstr getenvvar(const tarnstr& name);
+
+// Sets the variable `name` to `value` (the empty value sets, it does not remove). What the host
+// refuses (an empty name, a name with "=" on POSIX, a NUL byte in the name or the value, which
+// would otherwise set a different, cut-off variable) is ignored and not reported. Throws nothing
+// of its own.
+TARN_API void putenvvar(const tarnstr& name, const tarnstr& value);
+
+// The whole environment: every entry in the host's order, as the host lists it ("name=value"),
+// each followed by one line feed, the last one too. Nothing is sorted, filtered or escaped.
+// Throws std::runtime_error("Invalid environment string!") when the host gives no environment,
+// std::bad_alloc when storage runs out.
+//
+// Threads: the three functions may be called from any number of threads at once. On Windows the
+// kernel guards the environment; on POSIX the library takes one lock of its own around every
+// read, write and listing, which code that calls setenv or putenv itself does not take.
+TARN_API tarnstr getenviron();
+
+} // namespace tarn
+
+#endif

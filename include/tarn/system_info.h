@@ -1,0 +1,51 @@
+// tarn::system_info: a description of the running host and of the library's own build.
+#ifndef TARN_SYSTEM_INFO_H
+#define TARN_SYSTEM_INFO_H
+
+#include <string>
+
+#include "tarn/allocator.h"
+#include "tarn/export.h"
+
+namespace tarn {
+
+struct system_info_data;
+
+// Asks the host once, at construction, and keeps what it said: an object describes the host as it
+// was when the object was made. Every text comes back in a safe_return, a separate copy per call,
+// released by library code.
+//
+// Failures: the constructor throws std::runtime_error("failed to init version info") when the OS
+// version cannot be had, std::runtime_error("failed to get host name") when the host name cannot
+// be had or does not fit 1024 bytes, std::bad_alloc when storage runs out; it leaves nothing
+// allocated. The getters throw only std::bad_alloc.
+//
+// Threads: the getters only read, so several threads may use one object at once. A copy is a
+// separate object with its own texts.
+class TARN_API system_info {
+public:
+    system_info();
+    system_info(const system_info& other);
+    system_info& operator=(const system_info& other);
+    ~system_info();
+
+    // The host, as it was at construction.
+    safe_return<std::string> os() const;        // "Microsoft Windows 11", "Linux", ...
+    safe_return<std::string> arch() const;      // "x86_64", "x86_32", "arm64", "ia64", ...
+    safe_return<std::string> version() const;   // major "." minor: "10.0", "6.1"
+    safe_return<std::string> release() const;   // service pack, or the kernel release on POSIX
+    safe_return<std::string> node_name() const; // the host's DNS host name
+
+    // The library's own build.
+    safe_return<std::string> build_os() const;   // "winnt", "linux", ...
+    safe_return<std::string> build_arch() const; // "x86_64", "arm64", ...
+    safe_return<std::string> build_time() const; // "hh:mm:ss"
+    safe_return<std::string> build_date() const; // "Mmm dd yyyy", the day padded with a space
+
+private:
+    system_info_data* impl;
+};
+
+} // namespace tarn
+
+#endif

@@ -1,0 +1,11 @@
+// Everything libtarn offers, in one include.
+#ifndef TARN_TARN_H
+#define TARN_TARN_H
+
+#include "tarn/allocator.h"
+#include "tarn/environment.h"
+#include "tarn/osid.h"
+#include "tarn/system_info.h"
+#include "tarn/tarnstr.h"
+
+#endif

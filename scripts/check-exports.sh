@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Compares the demangled names that a built libtarn exports with a committed list.
+#   check-exports.sh LIBRARY LIST [TOOL_PREFIX]      fails, with a diff, when they differ
+#   check-exports.sh --update LIBRARY LIST [PREFIX]  writes the list (an interface change on purpose)
+set -euo pipefail
+update=no
+if [ "${1:-}" = "--update" ]; then update=yes; shift; fi
+library=$1 list=$2 prefix=${3:-}
+
+exported_names() {
+  case "$library" in
+    *.dll)
+      # The export table as objdump prints it: "[ n] mangled_name" rows after its heading.
+      "${prefix}objdump" -p "$library" |
+        sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+        sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | "${prefix}c++filt" ;;
+    *)
+      nm -DC --defined-only "$library" | cut -d' ' -f3- ;;
+  esac | LC_ALL=C sort -u
+}
+
+actual=$(exported_names)
+[ -n "$actual" ] || { echo "no exported names read from $library" >&2; exit 1; }
+if [ "$update" = yes ]; then
+  printf '%s\n' "$actual" > "$list"
+  echo "wrote $list"
+  exit 0
+fi
+if ! diff -u "$list" <(printf '%s\n' "$actual"); then
+  echo "the exported interface of $library differs from $list;" >&2
+  echo "if that is meant: $0 --update $library $list $prefix" >&2
+  exit 1
+fi
+echo "exports match $list ($(printf '%s\n' "$actual" | wc -l) names)"

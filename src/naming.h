@@ -1,0 +1,26 @@
+// The naming tables of the host description: pure functions of what the host reports.
+#ifndef TARN_NAMING_H
+#define TARN_NAMING_H
+
+#include <cstdint>
+#include <string>
+
+namespace tarn::detail {
+
+// The product name of a Windows NT-family OS from its version.
+const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                 bool workstation);
+
+// The architecture name for a processor-architecture code.
+const char* arch_name(std::uint16_t code);
+
+// The first two numbers of a kernel release ("6.1.0-18-amd64" gives 6 and 1); a missing number
+// reads as 0.
+void parse_release(const char* release, std::uint32_t& major, std::uint32_t& minor);
+
+// major "." minor, both in plain decimal whatever the caller's global locale.
+std::string format_version(std::uint32_t major, std::uint32_t minor);
+
+} // namespace tarn::detail
+
+#endif

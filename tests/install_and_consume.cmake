@@ -1,0 +1,32 @@
+# Installs the build in BUILD_DIR into a fresh prefix and builds CONSUMER against it twice: through
+# find_package(tarn) and through pkg-config. Both programs must run.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "failed: ${ARGN}\n${output}")
+  endif()
+  message(STATUS "${output}")
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+
+run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/cmake -DCMAKE_CXX_COMPILER=${CXX}
+    -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake)
+run(${WORK_DIR}/cmake/consumer)
+
+file(GLOB_RECURSE pc_file ${prefix}/*/tarn.pc)
+get_filename_component(pc_dir "${pc_file}" DIRECTORY)
+set(ENV{PKG_CONFIG_PATH} ${pc_dir})
+execute_process(COMMAND pkg-config --cflags --libs tarn OUTPUT_VARIABLE flags RESULT_VARIABLE result
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "pkg-config does not know tarn")
+endif()
+separate_arguments(flags UNIX_COMMAND "${flags}")
+run(${CXX} -std=c++17 ${CONSUMER}/main.cpp ${flags} -o ${WORK_DIR}/pkg-consumer)
+string(REGEX REPLACE "/pkgconfig$" "" libdir "${pc_dir}")
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg-consumer)

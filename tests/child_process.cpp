@@ -9,8 +9,8 @@ child_result run_with_empty_environment()
 {
     child_result result;
     result.supported = false;
-    result.output = "an empty environment cannot be given to a child on Windows: the kernel "
-                    "adds its own variables to every new process";
+    result.output = "Wine adds its own variables (WINE*, SystemDrive, SystemRoot) to every "
+                    "process it starts, even from an empty block; the scripted host covers it";
     return result;
 }
 

@@ -59,6 +59,12 @@ class LongValue : public testing::TestWithParam<std::size_t> {};
 
 TEST_P(LongValue, ComesBackWhole)
 {
+#if defined(_WIN32)
+    // Windows holds at most 32767 characters in one variable, its NUL included; longer values do
+    // not survive SetEnvironmentVariableA. The scripted host covers the long road there.
+    if (GetParam() > 32766)
+        GTEST_SKIP() << "Windows keeps no variable longer than 32766 bytes";
+#endif
     std::string value(GetParam(), 'v');
     value.front() = '<';
     value.back() = '>';

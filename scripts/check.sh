@@ -42,4 +42,9 @@ TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
 configure_build_test tsan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
   "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1"
 
+leg "Windows x86-64: mingw-w64 cross build, tests under Wine"
+need_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
+configure_build_test windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
 leg "all legs passed in $((SECONDS - started)) s"

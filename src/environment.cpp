@@ -1,7 +1,6 @@
 // The process environment: read one variable, set one, list them all.
 #include "tarn/environment.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -72,13 +71,22 @@ tarnstr getenviron()
 
     // Entries end in NUL and the block in one more: the text is the block up to that last NUL with
     // every entry's NUL turned into a line feed.
-    const char* end = block.get();
+    const char* const start = block.get();
+    const char* end = start;
     while (*end != '\0')
         end += std::strlen(end) + 1;
-    std::string text(static_cast<const char*>(block.get()), end);
+
+    // The text is written straight into the string that the result holds (library storage, never
+    // const), which saves a second copy of what may be megabytes.
+    tarnstr result;
+    std::string& text = const_cast<std::string&>(result.str());
+    text.assign(start, end);
     block.reset();
-    std::replace(text.begin(), text.end(), '\0', '\n');
-    return tarnstr(text);
+    char* const last = &text[0] + text.size();
+    for (char* nul = &text[0];
+         (nul = static_cast<char*>(std::memchr(nul, '\0', static_cast<std::size_t>(last - nul))));)
+        *nul++ = '\n';
+    return result;
 }
 
 } // namespace tarn

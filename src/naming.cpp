@@ -1,8 +1,6 @@
 // The naming tables of the host description.
 #include "naming.h"
 
-#include <locale>
-#include <sstream>
 
 #include "platform/platform.h"
 
@@ -76,10 +74,7 @@ void parse_release(const char* release, std::uint32_t& major, std::uint32_t& min
 
 std::string format_version(std::uint32_t major, std::uint32_t minor)
 {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << major << '.' << minor;
-    return out.str();
+    return std::to_string(major) + '.' + std::to_string(minor);
 }
 
 } // namespace tarn::detail

@@ -18,7 +18,7 @@ const char* arch_name(std::uint16_t code);
 // reads as 0.
 void parse_release(const char* release, std::uint32_t& major, std::uint32_t& minor);
 
-// major "." minor, both in plain decimal whatever the caller's global locale.
+// major "." minor, both in plain decimal (no grouping, whatever the caller's global locale).
 std::string format_version(std::uint32_t major, std::uint32_t minor);
 
 } // namespace tarn::detail

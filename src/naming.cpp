@@ -1,6 +1,7 @@
 // The naming tables of the host description.
 #include "naming.h"
 
+#include <string>
 
 #include "platform/platform.h"
 

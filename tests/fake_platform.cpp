@@ -19,6 +19,17 @@ void reset_fake() { fake() = fake_host(); }
 
 namespace {
 
+thread_local int host_depth = 0;
+
+} // namespace
+
+bool inside_host() { return host_depth > 0; }
+
+host_scope::host_scope() { ++host_depth; }
+host_scope::~host_scope() { --host_depth; }
+
+namespace {
+
 std::string* find_variable(const char* name)
 {
     for (auto& [key, value] : fake().variables)
@@ -34,9 +45,11 @@ std::string* find_variable(const char* name)
 namespace tarn::detail::platform {
 
 using tarn::test::fake;
+using tarn::test::host_scope;
 
 std::uint32_t get_environment_variable(const char* name, char* buffer, std::uint32_t size)
 {
+    const host_scope in_host;
     ++fake().reads;
     std::string* value = tarn::test::find_variable(name);
     if (!value)
@@ -53,6 +66,7 @@ std::uint32_t get_environment_variable(const char* name, char* buffer, std::uint
 
 bool set_environment_variable(const char* name, const char* value)
 {
+    const host_scope in_host;
     if (!*name || std::strchr(name + 1, '='))
         return false;
     if (std::string* existing = tarn::test::find_variable(name))
@@ -64,6 +78,7 @@ bool set_environment_variable(const char* name, const char* value)
 
 char* get_environment_strings()
 {
+    const host_scope in_host;
     if (fake().environment_missing)
         return nullptr;
     std::string bytes;
@@ -84,12 +99,14 @@ char* get_environment_strings()
 
 void free_environment_strings(char* block)
 {
+    const host_scope in_host;
     ++fake().blocks_returned;
     std::free(block);
 }
 
 bool get_version(os_version& version)
 {
+    const host_scope in_host;
     if (fake().version_fails)
         return false;
     version.major = fake().major;
@@ -107,6 +124,7 @@ std::uint16_t get_processor_architecture() { return fake().processor; }
 // Answers as GetComputerNameExA does: a name that does not fit with its NUL fails.
 bool get_host_name(char* buffer, std::uint32_t& size)
 {
+    const host_scope in_host;
     ++fake().host_queries;
     const std::string& name = fake().host_name;
     if (fake().host_name_fails || name.size() + 1 > size) {

@@ -42,6 +42,18 @@ struct fake_host {
 fake_host& fake();
 void reset_fake();
 
+// True while the calling thread is inside the scripted host: what it allocates then is the host's
+// business, not the library's. The host's operations run inside a host_scope; so does a test that
+// scripts the host when it counts the library's allocations.
+bool inside_host();
+
+struct host_scope {
+    host_scope();
+    ~host_scope();
+    host_scope(const host_scope&) = delete;
+    host_scope& operator=(const host_scope&) = delete;
+};
+
 } // namespace tarn::test
 
 #endif

@@ -6,8 +6,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 . scripts/packages.sh
 
-need_packages cmake ninja-build g++ clang libc6-dev pkg-config libgtest-dev googletest \
-  libbenchmark-dev binutils
+need_packages cmake ninja-build g++ clang libclang-rt-14-dev libc6-dev pkg-config libgtest-dev \
+  googletest libbenchmark-dev binutils valgrind
 
 out=$root/build/check
 mkdir -p "$out"
@@ -25,7 +25,23 @@ configure_build_test() {
 }
 
 leg "gcc"
-configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BENCHMARKS=ON
+
+leg "valgrind memcheck over the gcc build's test programs"
+# The allocation-failure test replaces operator new itself: nouserintercepts leaves it in place.
+memcheck() {
+  valgrind -q --error-exitcode=1 --leak-check=full --show-leak-kinds=definite,indirect \
+    --errors-for-leak-kinds=definite,indirect --soname-synonyms=somalloc=nouserintercepts \
+    --log-file="$out/valgrind.log" "$@" >/dev/null ||
+    { cat "$out/valgrind.log"; echo "valgrind found errors in: $*"; return 1; }
+  echo "clean: $*"
+}
+for program in tarn_tests tarn_scripted_tests tarn_alloc_tests print_environ; do
+  memcheck "$out/gcc/tests/$program"
+done
+memcheck "$out/gcc/tests/tarn_stress" 2000 16
+memcheck "$out/gcc/examples/tarn-info"
+memcheck "$out/gcc/examples/tarn-info" --env
 
 leg "clang"
 configure_build_test clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug
@@ -40,7 +56,29 @@ configure_build_test asan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug -DTA
 leg "ThreadSanitizer"
 TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
 configure_build_test tsan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
+  -DTARN_STRESS_OPERATIONS=100000 \
   "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1"
+
+leg "libFuzzer (60 s a target)"
+fuzz_seconds=${TARN_FUZZ_SECONDS:-60}
+if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+   clang++ -x c++ -fsanitize=fuzzer - -o "$out/fuzz-probe" 2>/dev/null; then
+  cmake -S "$root" -B "$out/fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTARN_FUZZ=ON -DTARN_INSTALL_TEST=OFF \
+    "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+    >"$out/fuzz.configure.log"
+  cmake --build "$out/fuzz" --target tarnstr_fuzz environ_fuzz
+  for target in tarnstr environ; do
+    # New inputs go to a scratch corpus; the committed seeds stay as they are.
+    rm -rf "$out/fuzz/corpus-$target" && mkdir -p "$out/fuzz/corpus-$target"
+    (cd "$out/fuzz" && "./tests/${target}_fuzz" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+      "corpus-$target" "$root/tests/fuzz/corpus/$target" >"$target-fuzz.log" 2>&1) ||
+      { tail -60 "$out/fuzz/$target-fuzz.log"; echo "fuzzing $target found a fault"; exit 1; }
+    echo "${target}_fuzz: $(grep -o 'number_of_executed_units: [0-9]*' "$out/fuzz/$target-fuzz.log"), no findings"
+  done
+else
+  echo "skipped: clang's fuzzer runtime is not installed"
+fi
 
 leg "Windows x86-64: mingw-w64 cross build, tests under Wine"
 need_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64

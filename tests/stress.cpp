@@ -45,7 +45,8 @@ void work(int id, long count, const tarn::system_info& shared, const std::string
         case 4: {
             tarn::tarnstr copy(text);
             copy + "x" + copy;
-            check(copy.str() == text.str() + "x" + text.str() + "x"); // the second copy includes the x
+            check(copy.str() ==
+                  text.str() + "x" + text.str() + "x"); // the second copy includes the x
             text = i % 512 == 4 ? "start" : copy.str().substr(0, 40);
             break;
         }

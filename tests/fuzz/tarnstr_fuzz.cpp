@@ -43,21 +43,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string as_chars = null ? std::string() : up_to_nul(bytes);
         tarn::tarnstr& t = *text[a];
         switch (op) {
-        case 0: text[a].emplace(bytes); model[a] = bytes; break;
-        case 1: text[a].emplace(chars); model[a] = as_chars; break;
+        case 0:
+            text[a].emplace(bytes);
+            model[a] = bytes;
+            break;
+        case 1:
+            text[a].emplace(chars);
+            model[a] = as_chars;
+            break;
         case 2: {
             const tarn::tarnstr source(*text[b]); // a may be b: copy before the slot is emptied
             text[a].emplace(source);
             model[a] = model[b];
             break;
         }
-        case 3: text[a].reset(); text[a].emplace(); model[a].clear(); break;
-        case 4: expect(&(t = *text[b]) == &t); model[a] = model[b]; break;
-        case 5: expect(&(t = bytes) == &t); model[a] = bytes; break;
-        case 6: expect(&(t = chars) == &t); model[a] = as_chars; break;
-        case 7: expect(&(t + *text[b]) == &t); model[a] += model[b]; break;
-        case 8: expect(&(t + bytes) == &t); model[a] += bytes; break;
-        case 9: expect(&(t + chars) == &t); model[a] += as_chars; break;
+        case 3:
+            text[a].reset();
+            text[a].emplace();
+            model[a].clear();
+            break;
+        case 4:
+            expect(&(t = *text[b]) == &t);
+            model[a] = model[b];
+            break;
+        case 5:
+            expect(&(t = bytes) == &t);
+            model[a] = bytes;
+            break;
+        case 6:
+            expect(&(t = chars) == &t);
+            model[a] = as_chars;
+            break;
+        case 7:
+            expect(&(t + *text[b]) == &t);
+            model[a] += model[b];
+            break;
+        case 8:
+            expect(&(t + bytes) == &t);
+            model[a] += bytes;
+            break;
+        case 9:
+            expect(&(t + chars) == &t);
+            model[a] += as_chars;
+            break;
         case 10: expect((t == *text[b]) == (model[a] == model[b])); break;
         case 11: expect((t == bytes) == (model[a] == bytes)); break;
         case 12: expect((t == chars) == (model[a] == as_chars)); break;

@@ -1,0 +1,62 @@
+"""Turns Google Benchmark's JSON output into docs/PERFORMANCE.md (medians, ratios to bare calls)."""
+import json
+import sys
+
+results = json.load(open(sys.argv[1]))
+median = {b["run_name"]: b["real_time"] for b in results["benchmarks"]
+          if b.get("aggregate_name") == "median"}
+context = results["context"]
+
+# (library benchmark, bare benchmark it is measured against, what the bare side does)
+pairs = [
+    ("getenvvar_library", "getenvvar_bare_getenv", "`getenv` and a `std::string` copy"),
+    ("putenvvar_library", "putenvvar_bare_setenv", "`setenv`"),
+    ("getenviron_library/1024", "getenviron_bare_environ/1024", "walk `environ` into a `std::string` (1 KiB)"),
+    ("getenviron_library/65536", "getenviron_bare_environ/65536", "walk `environ` into a `std::string` (64 KiB)"),
+    ("getenviron_library/1048576", "getenviron_bare_environ/1048576", "walk `environ` into a `std::string` (1 MiB)"),
+    ("system_info_library", "system_info_bare_uname", "`uname`, `gethostname`, format the nine texts"),
+    ("tarnstr_copy", "tarnstr_copy_bare_string", "copy a 64-byte `std::string`"),
+    ("tarnstr_append/16", "tarnstr_append_bare_string/16", "16 appends to a `std::string`"),
+    ("tarnstr_append/1024", "tarnstr_append_bare_string/1024", "1024 appends to a `std::string`"),
+    ("tarnstr_append/65536", "tarnstr_append_bare_string/65536", "65536 appends to a `std::string`"),
+]
+
+
+def ns(name):
+    return median[name]
+
+
+out = []
+out.append("# libtarn performance\n")
+out.append("Written by `scripts/performance.sh` from one run of `bench/` (Google Benchmark, Release "
+           "build, median of %d repetitions) on a %d-CPU machine at %s MHz. The machines are shared "
+           "and noisy: read the ratios, which were measured side by side in the same run, not the "
+           "absolute times.\n" % (int(sys.argv[2]) if len(sys.argv) > 2 else 7, context["num_cpus"],
+                                  context["mhz_per_cpu"]))
+out.append("## Each operation against the bare host call\n")
+out.append("| operation | libtarn (ns) | bare (ns) | ratio | bare side |")
+out.append("|---|---:|---:|---:|---|")
+for lib, bare, what in pairs:
+    out.append("| `%s` | %.0f | %.0f | %.2fx | %s |" % (lib, ns(lib), ns(bare), ns(lib) / ns(bare), what))
+out.append("")
+out.append("`getenvvar` zero-fills its 32767-byte stack buffer before every read; that fill is most of "
+           "its cost. `system_info` asks the host three things (version, processor, host name); on "
+           "Linux each is a `uname` system call (glibc's `gethostname` is one too), against two for "
+           "the bare side. `getenviron` first copies the environment into a block, as the Windows "
+           "kernel's `GetEnvironmentStrings` does, then turns the block into the text.\n")
+out.append("## Scaling with size\n")
+out.append("| `getenviron`, environment of | time (ns) | ns per KiB |")
+out.append("|---|---:|---:|")
+for size, label in [(1024, "1 KiB"), (65536, "64 KiB"), (1048576, "1 MiB")]:
+    t = ns("getenviron_library/%d" % size)
+    out.append("| %s | %.0f | %.1f |" % (label, t, t / (size / 1024)))
+out.append("")
+out.append("| `tarnstr` appends of 16 bytes | time (ns) | ns per append |")
+out.append("|---|---:|---:|")
+for count in (16, 1024, 65536):
+    t = ns("tarnstr_append/%d" % count)
+    out.append("| %d | %.0f | %.2f |" % (count, t, t / count))
+out.append("")
+out.append("Above about 128 KiB a buffer comes from `mmap` rather than the heap, and every new "
+           "buffer is first touched page by page; the 1 MiB rows pay for that on both sides.")
+print("\n".join(out))

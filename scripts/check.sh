@@ -55,7 +55,7 @@ configure_build_test asan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug -DTA
 
 leg "ThreadSanitizer"
 TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
-configure_build_test tsan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
+configure_build_test tsan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
   -DTARN_STRESS_OPERATIONS=100000 \
   "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1"
 

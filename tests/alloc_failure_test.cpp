@@ -12,6 +12,7 @@
 #include <string>
 
 #include "fake_platform.h"
+#include "replaced_new.h"
 #include "tarn/tarn.h"
 
 using tarn::tarnstr;
@@ -61,12 +62,8 @@ void release(void* p) noexcept
 
 } // namespace
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void* test_allocate(std::size_t size) { return allocate(size); }
+void test_release(void* p) noexcept { release(p); }
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "replaced_new.h"
 #include "tarn/tarn.h"
 
 namespace {
@@ -31,12 +32,8 @@ void release(void* p) noexcept
 
 } // namespace
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void* test_allocate(std::size_t size) { return allocate(size); }
+void test_release(void* p) noexcept { release(p); }
 
 namespace {
 

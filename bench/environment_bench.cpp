@@ -1,7 +1,9 @@
 // The environment functions against the C library's own calls on the same host.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,36 +13,46 @@ extern char** environ;
 
 namespace {
 
-// Pads the environment with variables until it holds about `bytes` bytes in all; removes them when
-// it ends.
+// Replaces the environment by one of `bytes` bytes in all (entries of about 200 bytes) for as long
+// as it lives, then puts the original back.
 class environment_of_size {
 public:
     explicit environment_of_size(std::size_t bytes)
     {
-        std::size_t total = current_size();
+        for (char** e = environ; *e; ++e)
+            saved.emplace_back(*e);
+        clearenv();
+        std::size_t total = 0;
         for (int i = 0; total < bytes; ++i) {
             const std::string name = "TARN_BENCH_PAD_" + std::to_string(i);
-            const std::string value(std::min<std::size_t>(200, bytes - total), 'p');
+            const std::size_t room = bytes - total - std::min(bytes - total, name.size() + 2);
+            const std::string value(std::min<std::size_t>(200, room), 'p');
             setenv(name.c_str(), value.c_str(), 1);
-            names.push_back(name);
             total += name.size() + value.size() + 2;
         }
     }
     ~environment_of_size()
     {
-        for (const auto& name : names)
-            unsetenv(name.c_str());
+        clearenv();
+        for (const auto& entry : saved) {
+            const std::size_t equals = entry.find('=');
+            if (equals != std::string::npos)
+                setenv(entry.substr(0, equals).c_str(), entry.c_str() + equals + 1, 1);
+        }
     }
+    environment_of_size(const environment_of_size&) = delete;
+    environment_of_size& operator=(const environment_of_size&) = delete;
+
     static std::size_t current_size()
     {
         std::size_t total = 0;
-        for (char** e = environ; *e; ++e)
-            total += std::string(*e).size() + 1;
+        for (char** e = environ; e && *e; ++e)
+            total += std::strlen(*e) + 1;
         return total;
     }
 
 private:
-    std::vector<std::string> names;
+    std::vector<std::string> saved;
 };
 
 void getenvvar_library(benchmark::State& state)

@@ -16,9 +16,9 @@ void system_info_library(benchmark::State& state)
     for (auto _ : state) {
         const tarn::system_info info;
         std::string all;
-        for (const auto& text : {info.os(), info.arch(), info.version(), info.release(),
-                                 info.node_name(), info.build_os(), info.build_arch(),
-                                 info.build_time(), info.build_date()})
+        for (const auto& text :
+             {info.os(), info.arch(), info.version(), info.release(), info.node_name(),
+              info.build_os(), info.build_arch(), info.build_time(), info.build_date()})
             all += *text;
         benchmark::DoNotOptimize(all);
     }
@@ -35,8 +35,10 @@ void system_info_bare_uname(benchmark::State& state)
         char* end = nullptr;
         const unsigned long major = std::strtoul(host.release, &end, 10);
         const unsigned long minor = *end == '.' ? std::strtoul(end + 1, nullptr, 10) : 0;
-        const std::string texts[] = {host.sysname, "x86_64", std::to_string(major) + "." + std::to_string(minor),
-                                     host.release, name, "linux", "x86_64", __TIME__, __DATE__};
+        const std::string texts[] = {
+            host.sysname, "x86_64", std::to_string(major) + "." + std::to_string(minor),
+            host.release, name,     "linux",
+            "x86_64",     __TIME__, __DATE__};
         std::string all;
         for (const auto& text : texts)
             all += text;

@@ -65,11 +65,8 @@ char* get_environment_strings()
     if (!block)
         return nullptr;
     char* cursor = block;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        const std::size_t length = std::strlen(*entry) + 1;
-        std::memcpy(cursor, *entry, length);
-        cursor += length;
-    }
+    for (char** entry = environ; entry && *entry; ++entry)
+        cursor = stpcpy(cursor, *entry) + 1;
     *cursor = '\0';
     return block;
 }

@@ -42,10 +42,15 @@ std::uint32_t get_environment_variable(const char* name, char* buffer, std::uint
     const char* value = std::getenv(name);
     if (!value)
         return 0;
-    const std::size_t length = std::strlen(value);
-    if (length >= size)
-        return length >= UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(length + 1);
-    std::memcpy(buffer, value, length + 1);
+    std::size_t length = std::strlen(value);
+    // A count must fit 32 bits and exceed `size` when the value does not fit; a value of 4 GiB
+    // or more cannot be reported whole, so it is cut to what the largest buffer holds.
+    if (length >= UINT32_MAX - 1 && size == UINT32_MAX)
+        length = UINT32_MAX - 1;
+    else if (length >= size)
+        return length >= UINT32_MAX - 1 ? UINT32_MAX : static_cast<std::uint32_t>(length + 1);
+    std::memcpy(buffer, value, length);
+    buffer[length] = '\0';
     return static_cast<std::uint32_t>(length);
 }
 

@@ -15,13 +15,21 @@ started=$SECONDS
 
 leg() { echo; echo "== $1 ($((SECONDS - started)) s)"; }
 
+# configure_build NAME [cmake arguments...] [-- targets...]: a fresh build tree, built.
+configure_build() {
+  local name=$1; shift
+  local args=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
+  [ $# -gt 0 ] && { shift; targets=(--target "$@"); }
+  cmake -S "$root" -B "$out/$name" -G Ninja "${args[@]}" >"$out/$name.configure.log" ||
+    { cat "$out/$name.configure.log"; return 1; }
+  cmake --build "$out/$name" "${targets[@]}"
+}
+
 # configure_build_test NAME [cmake arguments...]: a fresh build of everything, then all its tests.
 configure_build_test() {
-  local name=$1; shift
-  cmake -S "$root" -B "$out/$name" -G Ninja "$@" >"$out/$name.configure.log" ||
-    { cat "$out/$name.configure.log"; return 1; }
-  cmake --build "$out/$name"
-  ctest --test-dir "$out/$name" --output-on-failure
+  configure_build "$@"
+  ctest --test-dir "$out/$1" --output-on-failure
 }
 
 leg "gcc"
@@ -63,11 +71,9 @@ leg "libFuzzer (60 s a target)"
 fuzz_seconds=${TARN_FUZZ_SECONDS:-60}
 if echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
    clang++ -x c++ -fsanitize=fuzzer - -o "$out/fuzz-probe" 2>/dev/null; then
-  cmake -S "$root" -B "$out/fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTARN_FUZZ=ON -DTARN_INSTALL_TEST=OFF \
+  configure_build fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_FUZZ=ON \
     "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
-    >"$out/fuzz.configure.log"
-  cmake --build "$out/fuzz" --target tarnstr_fuzz environ_fuzz
+    -- tarnstr_fuzz environ_fuzz
   for target in tarnstr environ; do
     # New inputs go to a scratch corpus; the committed seeds stay as they are.
     rm -rf "$out/fuzz/corpus-$target" && mkdir -p "$out/fuzz/corpus-$target"

@@ -16,15 +16,16 @@ repetitions = int(sys.argv[3])
 pairs = [
     ("getenvvar_library", "getenvvar_bare_getenv", "`getenv` and a `std::string` copy"),
     ("putenvvar_library", "putenvvar_bare_setenv", "`setenv`"),
-    ("getenviron_library/1024", "getenviron_bare_environ/1024", "walk `environ` into a `std::string` (1 KiB)"),
-    ("getenviron_library/65536", "getenviron_bare_environ/65536", "walk `environ` into a `std::string` (64 KiB)"),
-    ("getenviron_library/1048576", "getenviron_bare_environ/1048576", "walk `environ` into a `std::string` (1 MiB)"),
+]
+pairs += [("getenviron_library/%d" % size, "getenviron_bare_environ/%d" % size,
+           "walk `environ` into a `std::string` (%s)" % label)
+          for size, label in [(1024, "1 KiB"), (65536, "64 KiB"), (1048576, "1 MiB")]]
+pairs += [
     ("system_info_library", "system_info_bare_uname", "`uname`, `gethostname`, format the nine texts"),
     ("tarnstr_copy", "tarnstr_copy_bare_string", "copy a 64-byte `std::string`"),
-    ("tarnstr_append/16", "tarnstr_append_bare_string/16", "16 appends to a `std::string`"),
-    ("tarnstr_append/1024", "tarnstr_append_bare_string/1024", "1024 appends to a `std::string`"),
-    ("tarnstr_append/65536", "tarnstr_append_bare_string/65536", "65536 appends to a `std::string`"),
 ]
+pairs += [("tarnstr_append/%d" % n, "tarnstr_append_bare_string/%d" % n,
+           "%d appends to a `std::string`" % n) for n in (16, 1024, 65536)]
 
 
 def ns(name, table=None):

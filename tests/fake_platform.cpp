@@ -21,15 +21,6 @@ namespace {
 
 thread_local int host_depth = 0;
 
-} // namespace
-
-bool inside_host() { return host_depth > 0; }
-
-host_scope::host_scope() { ++host_depth; }
-host_scope::~host_scope() { --host_depth; }
-
-namespace {
-
 std::string* find_variable(const char* name)
 {
     for (auto& [key, value] : fake().variables)
@@ -39,6 +30,11 @@ std::string* find_variable(const char* name)
 }
 
 } // namespace
+
+bool inside_host() { return host_depth > 0; }
+
+host_scope::host_scope() { ++host_depth; }
+host_scope::~host_scope() { --host_depth; }
 
 } // namespace tarn::test
 

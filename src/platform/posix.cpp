@@ -43,12 +43,13 @@ std::uint32_t get_environment_variable(const char* name, char* buffer, std::uint
     if (!value)
         return 0;
     std::size_t length = std::strlen(value);
-    // A count must fit 32 bits and exceed `size` when the value does not fit; a value of 4 GiB
-    // or more cannot be reported whole, so it is cut to what the largest buffer holds.
-    if (length >= UINT32_MAX - 1 && size == UINT32_MAX)
-        length = UINT32_MAX - 1;
-    else if (length >= size)
-        return length >= UINT32_MAX - 1 ? UINT32_MAX : static_cast<std::uint32_t>(length + 1);
+    if (length >= size) {
+        // Not enough room: report the size that would fit, which must exceed `size` in 32 bits.
+        // Only a value of 4 GiB or more can outgrow the largest buffer; it is cut to fill it.
+        if (size < UINT32_MAX)
+            return length >= UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(length + 1);
+        length = size - 1;
+    }
     std::memcpy(buffer, value, length);
     buffer[length] = '\0';
     return static_cast<std::uint32_t>(length);

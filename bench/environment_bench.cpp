@@ -9,6 +9,10 @@
 
 #include "tarn/environment.h"
 
+#if defined(TARN_BENCH_POCO)
+#  include <Poco/Environment.h>
+#endif
+
 extern char** environ;
 
 namespace {
@@ -75,6 +79,17 @@ void getenvvar_bare_getenv(benchmark::State& state)
 }
 BENCHMARK(getenvvar_bare_getenv);
 
+#if defined(TARN_BENCH_POCO)
+void getenvvar_poco(benchmark::State& state)
+{
+    setenv("TARN_BENCH_VALUE", "/usr/local/bin:/usr/bin:/bin", 1);
+    const std::string name("TARN_BENCH_VALUE");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Poco::Environment::get(name));
+}
+BENCHMARK(getenvvar_poco);
+#endif
+
 void getenviron_library(benchmark::State& state)
 {
     const environment_of_size size(static_cast<std::size_t>(state.range(0)));
@@ -94,7 +109,7 @@ void getenviron_bare_environ(benchmark::State& state)
             text += *e;
             text += '\n';
         }
-        benchmark::DoNotOptimize(text);
+        benchmark::DoNotOptimize(text.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(environment_of_size::current_size()));

@@ -9,6 +9,10 @@
 
 #include "tarn/system_info.h"
 
+#if defined(TARN_BENCH_POCO)
+#  include <Poco/Environment.h>
+#endif
+
 namespace {
 
 void system_info_library(benchmark::State& state)
@@ -48,3 +52,25 @@ void system_info_bare_uname(benchmark::State& state)
 BENCHMARK(system_info_bare_uname);
 
 } // namespace
+
+#if defined(TARN_BENCH_POCO)
+// Poco's Environment asks the host once per text.
+void system_info_poco(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const std::string texts[] = {Poco::Environment::osName(),
+                                     Poco::Environment::osArchitecture(),
+                                     Poco::Environment::osVersion(),
+                                     Poco::Environment::nodeName(),
+                                     "linux",
+                                     "x86_64",
+                                     __TIME__,
+                                     __DATE__};
+        std::string all;
+        for (const auto& text : texts)
+            all += text;
+        benchmark::DoNotOptimize(all);
+    }
+}
+BENCHMARK(system_info_poco);
+#endif

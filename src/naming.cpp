@@ -1,10 +1,6 @@
 // The naming tables of the host description.
 #include "naming.h"
 
-#include <string>
-
-#include "platform/platform.h"
-
 namespace tarn::detail {
 
 const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
@@ -35,16 +31,29 @@ const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::
     }
 }
 
-const char* arch_name(std::uint16_t code)
+const char* arch_from_processor(std::uint16_t code)
 {
     switch (code) {
-    case platform::processor_x86: return "x86_32";
-    case platform::processor_ia64: return "ia64";
-    case platform::processor_amd64: return "x86_64";
-    case platform::processor_ia32_on_win64: return "WOW_x86_64";
-    case platform::processor_arm64: return "arm64";
-    default: return "Unknown";
+    case 0: return "x86_32";      // PROCESSOR_ARCHITECTURE_INTEL
+    case 6: return "ia64";        // PROCESSOR_ARCHITECTURE_IA64
+    case 9: return "x86_64";      // PROCESSOR_ARCHITECTURE_AMD64
+    case 10: return "WOW_x86_64"; // PROCESSOR_ARCHITECTURE_IA32_ON_WIN64
+    case 12: return "arm64";      // PROCESSOR_ARCHITECTURE_ARM64
+    default: return "Unknown";    // 32-bit ARM (5) among them
     }
+}
+
+const char* arch_from_machine(const std::string& m)
+{
+    if (m == "x86_64" || m == "amd64")
+        return "x86_64";
+    if (m.size() == 4 && m[0] == 'i' && m[1] >= '3' && m[1] <= '6' && m.compare(2, 2, "86") == 0)
+        return "x86_32";
+    if (m == "ia64")
+        return "ia64";
+    if (m == "aarch64" || m == "arm64")
+        return "arm64";
+    return "Unknown";
 }
 
 namespace {
@@ -62,15 +71,14 @@ std::uint32_t read_number(const char*& p)
 
 } // namespace
 
-void parse_release(const char* release, std::uint32_t& major, std::uint32_t& minor)
+std::string version_from_release(const std::string& release)
 {
-    const char* p = release;
-    major = read_number(p);
-    minor = 0;
-    if (*p == '.') {
-        ++p;
-        minor = read_number(p);
-    }
+    const char* p = release.c_str();
+    const std::uint32_t major = read_number(p);
+    std::uint32_t minor = 0;
+    if (*p == '.')
+        minor = read_number(++p);
+    return format_version(major, minor);
 }
 
 std::string format_version(std::uint32_t major, std::uint32_t minor)

@@ -1,4 +1,5 @@
-// The naming tables of the host description: pure functions of what the host reports.
+// The naming tables of the host description: pure functions of what the host reports, compiled and
+// tested on every target.
 #ifndef TARN_NAMING_H
 #define TARN_NAMING_H
 
@@ -11,12 +12,14 @@ namespace tarn::detail {
 const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
                                  bool workstation);
 
-// The architecture name for a processor-architecture code.
-const char* arch_name(std::uint16_t code);
+// The architecture name for a Windows processor-architecture code.
+const char* arch_from_processor(std::uint16_t code);
 
-// The first two numbers of a kernel release ("6.1.0-18-amd64" gives 6 and 1); a missing number
-// reads as 0.
-void parse_release(const char* release, std::uint32_t& major, std::uint32_t& minor);
+// The architecture name for a POSIX machine name (uname's `machine`).
+const char* arch_from_machine(const std::string& machine);
+
+// major "." minor of a kernel release ("6.1.0-18-amd64" gives "6.1"); a missing number reads as 0.
+std::string version_from_release(const std::string& release);
 
 // major "." minor, both in plain decimal (no grouping, whatever the caller's global locale).
 std::string format_version(std::uint32_t major, std::uint32_t minor);

@@ -3,6 +3,8 @@
 
 #include <memory>
 #include <stdexcept>
+#include <utility>
+#include <variant>
 
 #include "naming.h"
 #include "platform/platform.h"
@@ -22,7 +24,8 @@ namespace {
 
 namespace platform = detail::platform;
 
-constexpr std::uint32_t host_name_buffer_size = 1024;
+// A host name must fit a buffer of this many bytes with its NUL.
+constexpr std::size_t host_name_buffer_size = 1024;
 
 void require(bool ok, const char* message)
 {
@@ -30,12 +33,22 @@ void require(bool ok, const char* message)
         throw std::runtime_error(message);
 }
 
-// A POSIX kernel names itself; an NT kernel is named from its version.
-std::string product_name(const platform::os_version& v)
+// An NT kernel is named from its version and its processor code through the tables.
+void describe(platform::nt_kernel& k, system_info_data& data)
 {
-    if (v.kernel_name[0] != '\0')
-        return v.kernel_name;
-    return detail::windows_product_name(v.major, v.minor, v.build, v.workstation);
+    data.os = detail::windows_product_name(k.major, k.minor, k.build, k.workstation);
+    data.arch = detail::arch_from_processor(k.processor);
+    data.version = detail::format_version(k.major, k.minor);
+    data.release = std::move(k.service_pack);
+}
+
+// A POSIX kernel names itself; its release gives the version.
+void describe(platform::posix_kernel& k, system_info_data& data)
+{
+    data.os = std::move(k.name);
+    data.arch = detail::arch_from_machine(k.machine);
+    data.version = detail::version_from_release(k.release);
+    data.release = std::move(k.release);
 }
 
 } // namespace
@@ -45,21 +58,14 @@ system_info::system_info() : impl(nullptr)
     // Held here until the constructor cannot throw any more, then handed to impl.
     auto data = std::make_unique<system_info_data>();
 
-    platform::os_version version;
-    require(platform::get_version(version), "failed to init version info");
-
-    const std::uint16_t processor = platform::get_processor_architecture();
-
-    char host[host_name_buffer_size];
-    std::uint32_t host_size = sizeof host;
-    require(platform::get_host_name(host, host_size) && host_size < sizeof host,
+    platform::host_facts facts;
+    platform::read_host(facts);
+    require(facts.version_known, "failed to init version info");
+    require(facts.host_known && facts.host_name.size() < host_name_buffer_size,
             "failed to get host name");
 
-    data->os = product_name(version);
-    data->arch = detail::arch_name(processor);
-    data->node_name.assign(host, host_size);
-    data->version = detail::format_version(version.major, version.minor);
-    data->release = version.service_pack;
+    std::visit([&](auto& kernel) { describe(kernel, *data); }, facts.kernel);
+    data->node_name = std::move(facts.host_name);
     impl = data.release();
 }
 

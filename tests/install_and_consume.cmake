@@ -1,5 +1,6 @@
-# Installs the build in BUILD_DIR into a fresh prefix and builds CONSUMER against it twice: through
-# find_package(tarn) and through pkg-config. Both programs must run.
+# Installs the build in BUILD_DIR into a fresh prefix and builds CONSUMER against it through
+# find_package(tarn) and through pkg-config, then once more with libtarn's SOURCE_DIR as a
+# subproject. Every program must run.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -18,6 +19,11 @@ run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/cmake -DCMAKE_CXX_COMPILER=${
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake)
 run(${WORK_DIR}/cmake/consumer)
 
+run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/subproject -DCMAKE_CXX_COMPILER=${CXX}
+    -DTARN_SOURCE=${SOURCE_DIR})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/subproject)
+run(${WORK_DIR}/subproject/consumer)
+
 file(GLOB_RECURSE pc_file ${prefix}/*/tarn.pc)
 get_filename_component(pc_dir "${pc_file}" DIRECTORY)
 set(ENV{PKG_CONFIG_PATH} ${pc_dir})
@@ -27,6 +33,6 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "pkg-config does not know tarn")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
-run(${CXX} -std=c++17 ${CONSUMER}/main.cpp ${flags} -o ${WORK_DIR}/pkg-consumer)
+run(${CXX} ${CONSUMER}/main.cpp ${flags} -o ${WORK_DIR}/pkg-consumer)
 string(REGEX REPLACE "/pkgconfig$" "" libdir "${pc_dir}")
 run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg-consumer)

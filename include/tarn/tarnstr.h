@@ -10,6 +10,10 @@
 
 namespace tarn {
 
+namespace detail {
+struct tarnstr_access;
+} // namespace detail
+
 // A byte string held through a pointer to a std::string that library code allocates and that only
 // library code releases, so a text made inside the library may end anywhere in the caller.
 // Any byte value may be held, NUL included. Wherever a `const char*` is taken, it is read up to its
@@ -57,6 +61,8 @@ private:
     static void operator delete(void*) noexcept;
     static void operator delete[](void*) noexcept;
 
+    friend struct detail::tarnstr_access; // lets the library fill a result in place
+
     std::string* text;
 };
 
@@ -64,5 +70,11 @@ private:
 
 // Writes the text as the standard inserter writes a std::string: width, fill and adjustment apply.
 TARN_API std::ostream& operator<<(std::ostream& out, const tarn::tarnstr& s);
+
+namespace tarn {
+// Makes the operator visible to argument-dependent lookup, so `out << s` finds it from any
+// namespace, also one that declares an operator<< of its own, and in std::ostream_iterator.
+using ::operator<<;
+} // namespace tarn
 
 #endif

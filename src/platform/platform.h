@@ -1,54 +1,53 @@
-// The platform layer: one operation per host call that the library is built on. The build links
-// exactly one implementation (win32.cpp, posix.cpp, or the scripted fake of the tests), so a call
-// goes straight from the library to the host with nothing chosen at run time.
+// The platform layer: the library's operations, each done the way its host does it best. The build
+// links exactly one implementation (win32.cpp, posix.cpp, or the scripted fake of the tests), so a
+// call goes straight from the library to the host with nothing chosen at run time. Nothing here
+// knows about tarnstr or the naming tables: names and values come in as NUL-terminated strings
+// holding no other NUL, texts go out as std::string, and the host's facts go out raw.
 #ifndef TARN_PLATFORM_H
 #define TARN_PLATFORM_H
 
 #include <cstdint>
+#include <string>
+#include <variant>
 
 namespace tarn::detail::platform {
 
-// Copies the value of `name` and a NUL into `buffer` and returns the number of value bytes; 0 when
-// the variable is not set. When the value and its NUL do not fit `size` bytes, copies nothing
-// useful and returns the size that would fit them (always larger than `size`).
-std::uint32_t get_environment_variable(const char* name, char* buffer, std::uint32_t size);
+// Copies the value of the variable `name`, whole, into `value`; false when it is not set.
+bool read_variable(const char* name, std::string& value);
 
-// Sets `name` to `value` in the process's environment; false when the host refuses.
-bool set_environment_variable(const char* name, const char* value);
+// Sets a variable; what the host refuses is ignored.
+void write_variable(const char* name, const char* value);
 
-// The environment as NUL-terminated entries followed by one further NUL; null when it cannot be
-// had. Goes back through free_environment_strings.
-char* get_environment_strings();
-void free_environment_strings(char* block);
+// Appends every entry of the environment, in the host's order, each followed by a line feed;
+// false when the host has no environment to give.
+bool read_environment(std::string& text);
 
-// What the version query reports of the running OS.
-struct os_version {
+// What an NT kernel reports of itself.
+struct nt_kernel {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
     std::uint32_t build = 0;
     bool workstation = true;     // a client edition, not a server one
-    char service_pack[128] = {}; // NUL-terminated; the kernel release on POSIX
-    char kernel_name[65] = {};   // NUL-terminated; how a POSIX kernel names itself, empty on NT
+    std::uint16_t processor = 0; // the processor-architecture code of the system information
+    std::string service_pack;    // empty when there is none
 };
 
-bool get_version(os_version& version);
-
-// The host's processor, as the Windows processor-architecture code.
-enum : std::uint16_t {
-    processor_x86 = 0,
-    processor_arm = 5,
-    processor_ia64 = 6,
-    processor_amd64 = 9,
-    processor_ia32_on_win64 = 10,
-    processor_arm64 = 12,
-    processor_unknown = 0xFFFF,
+// What a POSIX kernel reports of itself through uname.
+struct posix_kernel {
+    std::string name;    // sysname: "Linux"
+    std::string release; // "6.1.0-18-amd64"
+    std::string machine; // "x86_64", "aarch64", ...
 };
 
-std::uint16_t get_processor_architecture();
+struct host_facts {
+    bool version_known = false; // the OS version could be had
+    bool host_known = false;    // the host name could be had
+    std::variant<nt_kernel, posix_kernel> kernel;
+    std::string host_name;
+};
 
-// Copies the DNS host name and a NUL into `buffer`, which holds `size` bytes, and sets `size` to
-// the name's length; false when the name cannot be had or does not fit.
-bool get_host_name(char* buffer, std::uint32_t& size);
+// Asks the host for its description. Throws only std::bad_alloc.
+void read_host(host_facts& facts);
 
 } // namespace tarn::detail::platform
 

@@ -1,0 +1,136 @@
+// The environment, the host description and the carriers on the real host, and which heap serves
+// the library's values.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <regex>
+#include <thread>
+
+#include "counting_heap.h"
+#include "tarn/tarn.h"
+
+#if !defined(_WIN32)
+#  include <sys/utsname.h>
+#  include <unistd.h>
+#endif
+
+using namespace tarn;
+
+static bool listed(const std::string& line)
+{
+    return ("\n" + getenviron().str()).find("\n" + line + "\n") != std::string::npos;
+}
+
+TEST(Environment, ValuesAreReadBackWholeAndListed)
+{
+    for (const std::size_t size : {0u, 1u, 32766u, 32767u, 1u << 20}) {
+#if defined(_WIN32)
+        if (size > 32766)
+            continue; // Windows keeps no variable longer than 32766 characters
+#endif
+        const std::string value(size, 'v');
+        putenvvar("TARN_TEST", value);
+        EXPECT_TRUE(getenvvar("TARN_TEST") == value && listed("TARN_TEST=" + value)) << size;
+    }
+    EXPECT_TRUE(getenvvar("TARN_TEST_NEVER_SET").empty());
+}
+
+TEST(Environment, NoNulByteOrEqualsSignReachesAnotherVariable)
+{
+    putenvvar("TARN_NUL", "kept");
+    putenvvar("TARN_NUL", std::string("cut\0off", 7));
+    putenvvar(std::string("TARN_NUL\0X", 10), "other");
+    EXPECT_TRUE(getenvvar("TARN_NUL") == "kept" && getenvvar(std::string("TARN_NUL\0X", 10)).empty());
+    putenvvar("TARN_EQ", "B=C"); // the entry "TARN_EQ=B=C" holds no variable "TARN_EQ=B"
+    EXPECT_TRUE(getenvvar("TARN_EQ=B").empty());
+}
+
+#if !defined(_WIN32)
+TEST(Environment, ClearedEnvironmentListsAsEmptyText)
+{
+    std::vector<std::string> saved;
+    for (char** e = environ; *e; ++e)
+        saved.emplace_back(*e);
+    clearenv(); // leaves environ null
+    EXPECT_EQ(getenviron().str(), "");
+    for (const auto& entry : saved)
+        setenv(entry.substr(0, entry.find('=')).c_str(), entry.c_str() + entry.find('=') + 1, 1);
+}
+#endif
+
+TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
+{
+    const char* rounds = std::getenv("TARN_CONCURRENCY_ROUNDS");
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> workers;
+    for (char t = 'a'; t < 'i'; ++t) {
+        workers.emplace_back([t, rounds = rounds ? std::atoi(rounds) : 200, &mismatches] {
+            const std::string name = std::string("TARN_THREAD_") + t;
+            for (int i = 0; i < rounds; ++i) {
+                // Values of changing length, so the host reallocates them under the readers.
+                const std::string value(static_cast<std::size_t>(i % 97) + 1, t);
+                putenvvar(name, value);
+                mismatches += !(getenvvar(name) == value) + !listed(name + "=" + value);
+            }
+        });
+    }
+    for (auto& w : workers)
+        w.join();
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(SystemInfo, DescribesThisHostAndThisBuild)
+{
+    const system_info info;
+    // The tests run on the processor they were built for (Wine and qemu-user report the one they
+    // emulate).
+    EXPECT_EQ(*info.arch(), *info.build_arch());
+#if !defined(_WIN32)
+    utsname host;
+    char name[256] = {};
+    ASSERT_TRUE(uname(&host) == 0 && gethostname(name, sizeof name - 1) == 0);
+    EXPECT_EQ(*info.os() + " " + *info.release() + " " + *info.node_name(),
+              std::string(host.sysname) + " " + host.release + " " + name);
+#endif
+    EXPECT_EQ(getosid().str(), getosname().str() + (*info.build_arch() == "arm64" ? "-arm64" : "-amd64"));
+    EXPECT_EQ(*info.build_os(), getosname().str());
+    EXPECT_TRUE(std::regex_match(*info.build_time() + " " + *info.build_date(),
+                                 std::regex("([01][0-9]|2[0-3])(:[0-5][0-9]){2} "
+                                            "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                                            "( [1-9]|[12][0-9]|3[01]) [0-9]{4}")));
+}
+
+TEST(SafeReturn, EachCallCarriesItsOwnValueThatMovesButNeverCopies)
+{
+    using carrier = safe_return<std::string>;
+    static_assert(!std::is_copy_constructible_v<carrier> && !std::is_copy_assignable_v<carrier>);
+    const system_info info;
+    carrier first = info.node_name(), second = info.node_name();
+    const std::string* value = first.get();
+    EXPECT_TRUE(value != second.get() && *first == *second);
+    second = std::move(first);       // releases its own value and takes the other
+    EXPECT_EQ(first.get(), nullptr); // and its end releases nothing
+    EXPECT_EQ(&static_cast<const std::string&>(second), value);
+}
+
+// On Windows the program and libtarn.dll each carry their own C++ runtime: nothing the library
+// makes or releases may touch the program's heap. On Linux one libstdc++ serves both.
+TEST(Heap, LibraryValuesAreMadeAndReleasedByTheLibrarysRuntime)
+{
+    using test::heap;
+    const system_info info;
+    const std::string long_text(200, 'x');
+    const long news = heap.news, deletes = heap.deletes;
+    {
+        tarnstr id = getosid();
+        putenvvar("TARN_HEAP", id + long_text);
+        const tarnstr value = getenvvar("TARN_HEAP"), all = getenviron();
+        const auto os = info.os(), node = info.node_name();
+    }
+#if defined(_WIN32)
+    EXPECT_EQ(heap.news - news + heap.deletes - deletes, 0) << "the DLL used the program's heap";
+#else
+    EXPECT_GT(heap.news - news, 0) << "expected one C++ runtime shared by program and library";
+    EXPECT_EQ(heap.news - news, heap.deletes - deletes);
+#endif
+}

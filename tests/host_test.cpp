@@ -65,10 +65,9 @@ TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
     std::vector<std::thread> workers;
     for (char t = 'a'; t < 'i'; ++t) {
         workers.emplace_back([t, rounds = rounds ? std::atoi(rounds) : 200, &mismatches] {
-            const std::string name = std::string("TARN_THREAD_") + t;
             for (int i = 0; i < rounds; ++i) {
-                // Values of changing length, so the host reallocates them under the readers.
-                const std::string value(static_cast<std::size_t>(i % 97) + 1, t);
+                // A new variable every round: the host grows its table under the other threads.
+                const std::string name = "TARN_THREAD_" + std::to_string(i) + t, value(i % 97 + 1u, t);
                 putenvvar(name, value);
                 mismatches += !(getenvvar(name) == value) + !listed(name + "=" + value);
             }

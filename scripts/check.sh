@@ -53,10 +53,10 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 configure_build_test asan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
   "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
-leg "ThreadSanitizer (the concurrency test at 20000 rounds a thread)"
+leg "ThreadSanitizer (the concurrency test at 600 rounds a thread)"
 TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
 configure_build_test tsan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
-  -DTARN_CONCURRENCY_ROUNDS=20000 "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1"
+  -DTARN_CONCURRENCY_ROUNDS=600 "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1"
 
 leg "Windows x86-64: mingw-w64 cross build, tests under Wine"
 need_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64

@@ -8,8 +8,9 @@
 namespace tarn {
 
 // The value of the variable `name`, whole, however long; the empty text when it is not set (an
-// unset variable and one set to the empty value read the same). A name holding a NUL byte names no
-// variable and reads as empty. Throws std::bad_alloc only.
+// unset variable and one set to the empty value read the same). A name holding a NUL byte or "="
+// names no variable and reads as empty (on Windows the kernel's own names that begin with "=",
+// such as "=C:", are read as it lists them). Throws std::bad_alloc only.
 TARN_API tarnstr getenvvar(const tarnstr& name);
 
 // Sets the variable `name` to `value` (the empty value sets, it does not remove). What the host

@@ -15,7 +15,7 @@ exported_names() {
         sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
         sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | "${prefix}c++filt" ;;
     *)
-      nm -DC --defined-only "$library" | cut -d' ' -f3- ;;
+      "${prefix}nm" -DC --defined-only "$library" | cut -d' ' -f3- ;;
   esac | LC_ALL=C sort -u
 }
 

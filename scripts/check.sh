@@ -63,4 +63,10 @@ need_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
 configure_build_test windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+leg "Linux arm64: cross build, tests under qemu-user"
+need_packages g++-aarch64-linux-gnu qemu-user
+configure_build_test arm64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo
+qemu-aarch64 -L /usr/aarch64-linux-gnu "$out/arm64/examples/tarn-info"
+
 leg "all legs passed in $((SECONDS - started)) s"

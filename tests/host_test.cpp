@@ -91,8 +91,14 @@ TEST(SystemInfo, DescribesThisHostAndThisBuild)
     EXPECT_EQ(*info.os() + " " + *info.release() + " " + *info.node_name(),
               std::string(host.sysname) + " " + host.release + " " + name);
 #endif
-    EXPECT_EQ(getosid().str(), getosname().str() + (*info.build_arch() == "arm64" ? "-arm64" : "-amd64"));
-    EXPECT_EQ(*info.build_os(), getosname().str());
+#if defined(_WIN32)
+    const char* const target = "winnt winnt-amd64 winnt x86_64";
+#elif defined(__aarch64__)
+    const char* const target = "linux linux-arm64 linux arm64";
+#else
+    const char* const target = "linux linux-amd64 linux x86_64";
+#endif
+    EXPECT_EQ(getosname().str() + " " + getosid().str() + " " + *info.build_os() + " " + *info.build_arch(), target);
     EXPECT_TRUE(std::regex_match(*info.build_time() + " " + *info.build_date(),
                                  std::regex("([01][0-9]|2[0-3])(:[0-5][0-9]){2} "
                                             "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "

@@ -67,7 +67,8 @@ TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
         workers.emplace_back([t, rounds = rounds ? std::atoi(rounds) : 200, &mismatches] {
             for (int i = 0; i < rounds; ++i) {
                 // A new variable every round: the host grows its table under the other threads.
-                const std::string name = "TARN_THREAD_" + std::to_string(i) + t, value(i % 97 + 1u, t);
+                const std::string name = "TARN_THREAD_" + std::to_string(i) + t,
+                                  value(static_cast<std::size_t>(i % 97) + 1, t);
                 putenvvar(name, value);
                 mismatches += !(getenvvar(name) == value) + !listed(name + "=" + value);
             }

@@ -116,6 +116,42 @@ void getenviron_bare_environ(benchmark::State& state)
 }
 BENCHMARK(getenviron_bare_environ)->Arg(1 << 10)->Arg(64 << 10)->Arg(1 << 20);
 
+void hasenvvar_library(benchmark::State& state)
+{
+    setenv("TARN_BENCH_VALUE", "/usr/local/bin:/usr/bin:/bin", 1);
+    const tarn::tarnstr name("TARN_BENCH_VALUE");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tarn::hasenvvar(name));
+}
+BENCHMARK(hasenvvar_library);
+
+void hasenvvar_bare_getenv(benchmark::State& state)
+{
+    setenv("TARN_BENCH_VALUE", "/usr/local/bin:/usr/bin:/bin", 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(std::getenv("TARN_BENCH_VALUE") != nullptr);
+}
+BENCHMARK(hasenvvar_bare_getenv);
+
+void unsetenvvar_library(benchmark::State& state)
+{
+    const tarn::tarnstr name("TARN_BENCH_SET"), value("a value");
+    for (auto _ : state) {
+        tarn::putenvvar(name, value);
+        tarn::unsetenvvar(name);
+    }
+}
+BENCHMARK(unsetenvvar_library);
+
+void unsetenvvar_bare_unsetenv(benchmark::State& state)
+{
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(setenv("TARN_BENCH_SET", "a value", 1));
+        benchmark::DoNotOptimize(unsetenv("TARN_BENCH_SET"));
+    }
+}
+BENCHMARK(unsetenvvar_bare_unsetenv);
+
 void putenvvar_library(benchmark::State& state)
 {
     const tarn::tarnstr name("TARN_BENCH_SET"), value("a value");

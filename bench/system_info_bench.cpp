@@ -1,9 +1,11 @@
-// The host description against asking the host directly and formatting the same texts.
+// The host description against asking the host directly (uname, gethostname, os-release) and
+// formatting the same texts, and against Poco's Environment.
 #include <benchmark/benchmark.h>
 
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -22,7 +24,8 @@ void system_info_library(benchmark::State& state)
         std::string all;
         for (const auto& text :
              {info.os(), info.arch(), info.version(), info.release(), info.node_name(),
-              info.build_os(), info.build_arch(), info.build_time(), info.build_date()})
+              info.pretty_name(), info.build_os(), info.build_arch(), info.build_time(),
+              info.build_date()})
             all += *text;
         benchmark::DoNotOptimize(all);
     }
@@ -39,10 +42,22 @@ void system_info_bare_uname(benchmark::State& state)
         char* end = nullptr;
         const unsigned long major = std::strtoul(host.release, &end, 10);
         const unsigned long minor = *end == '.' ? std::strtoul(end + 1, nullptr, 10) : 0;
+        // The pretty name: the PRETTY_NAME line of os-release, quotes and all.
+        std::string os_release, pretty;
+        if (std::FILE* file = std::fopen("/etc/os-release", "r")) {
+            char chunk[4096];
+            for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+                os_release.append(chunk, n);
+            std::fclose(file);
+        }
+        const std::size_t at = os_release.find("PRETTY_NAME=");
+        if (at != std::string::npos)
+            pretty = os_release.substr(at + 12, os_release.find('\n', at) - at - 12);
         const std::string texts[] = {
             host.sysname, "x86_64", std::to_string(major) + "." + std::to_string(minor),
-            host.release, name,     "linux",
-            "x86_64",     __TIME__, __DATE__};
+            host.release, name,     pretty,
+            "linux",      "x86_64", __TIME__,
+            __DATE__};
         std::string all;
         for (const auto& text : texts)
             all += text;
@@ -59,6 +74,7 @@ void system_info_poco(benchmark::State& state)
 {
     for (auto _ : state) {
         const std::string texts[] = {Poco::Environment::osName(),
+                                     Poco::Environment::osDisplayName(),
                                      Poco::Environment::osArchitecture(),
                                      Poco::Environment::osVersion(),
                                      Poco::Environment::nodeName(),

@@ -11,7 +11,8 @@ int usage()
 {
     std::cerr << "usage: tarn-info            the target, the host and the build\n"
                  "       tarn-info --env      the whole environment\n"
-                 "       tarn-info --get NAME one environment variable\n";
+                 "       tarn-info --get NAME one environment variable\n"
+                 "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n";
     return 2;
 }
 
@@ -23,6 +24,7 @@ void print_description()
     };
     std::cout << "target:     " << tarn::getosid() << '\n';
     line("os:         ", info.os());
+    line("pretty:     ", info.pretty_name());
     line("arch:       ", info.arch());
     line("version:    ", info.version());
     line("release:    ", info.release());
@@ -43,6 +45,8 @@ int main(int argc, char** argv)
             std::cout << tarn::getenviron();
         else if (argc == 3 && !std::strcmp(argv[1], "--get"))
             std::cout << tarn::getenvvar(argv[2]) << '\n';
+        else if (argc == 3 && !std::strcmp(argv[1], "--has"))
+            return tarn::hasenvvar(argv[2]) ? 0 : 1;
         else
             return usage();
     } catch (const std::exception& e) {

@@ -24,7 +24,7 @@ tarnstr getenvvar(const tarnstr& name)
 {
     tarnstr value;
     if (!has_nul(name))
-        platform::read_variable(name.str().c_str(), tarnstr_access::text(value));
+        platform::read_variable(name.str().c_str(), &tarnstr_access::text(value));
     return value;
 }
 
@@ -32,6 +32,17 @@ void putenvvar(const tarnstr& name, const tarnstr& value)
 {
     if (!has_nul(name) && !has_nul(value))
         platform::write_variable(name.str().c_str(), value.str().c_str());
+}
+
+bool hasenvvar(const tarnstr& name)
+{
+    return !has_nul(name) && platform::read_variable(name.str().c_str(), nullptr);
+}
+
+void unsetenvvar(const tarnstr& name)
+{
+    if (!has_nul(name))
+        platform::remove_variable(name.str().c_str());
 }
 
 tarnstr getenviron()

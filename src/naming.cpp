@@ -1,10 +1,19 @@
 // The naming tables of the host description.
 #include "naming.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace tarn::detail {
 
+namespace {
+
+constexpr std::uint8_t nt_workstation = 1;
+
+} // namespace
+
 const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
-                                 bool workstation)
+                                 std::uint8_t product_type)
 {
     if (major < 5)
         return "Microsoft Windows 95";
@@ -19,7 +28,7 @@ const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::
     const bool known = (major == 6 && minor <= 3) || (major == 10 && minor == 0);
     if (!known)
         return "Unknown OS";
-    if (!workstation)
+    if (product_type != nt_workstation) // servers and domain controllers
         return "Microsoft Windows Server";
     if (major == 10)
         return build >= 22000 ? "Microsoft Windows 11" : "Microsoft Windows 10";
@@ -31,6 +40,45 @@ const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::
     }
 }
 
+namespace {
+
+// Servers by year, Windows XP x64 (5.2 on a workstation); everything else as the product name.
+const char* windows_precise_product(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                    std::uint8_t product_type)
+{
+    const bool server = product_type != nt_workstation;
+    if (major == 5 && minor == 2)
+        return server ? "Microsoft Windows Server 2003" : "Microsoft Windows XP";
+    if (server && major == 6 && minor <= 3) {
+        const char* const years[] = {"Microsoft Windows Server 2008", "Microsoft Windows Server 2008 R2",
+                                     "Microsoft Windows Server 2012", "Microsoft Windows Server 2012 R2"};
+        return years[minor];
+    }
+    // Test the product type before the build: 26100 is Windows 11 24H2 and Server 2025 alike.
+    if (server && major == 10 && minor == 0) {
+        const struct {
+            std::uint32_t first_build;
+            const char* name;
+        } years[] = {{26100, "Microsoft Windows Server 2025"}, {20348, "Microsoft Windows Server 2022"},
+                     {17763, "Microsoft Windows Server 2019"}, {14393, "Microsoft Windows Server 2016"}};
+        for (const auto& year : years)
+            if (build >= year.first_build)
+                return year.name;
+    }
+    return windows_product_name(major, minor, build, product_type);
+}
+
+} // namespace
+
+std::string windows_pretty_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                std::uint8_t product_type, const std::string& service_pack)
+{
+    std::string name = windows_precise_product(major, minor, build, product_type);
+    if (!service_pack.empty())
+        name += ' ' + service_pack;
+    return name + " (build " + std::to_string(build) + ')';
+}
+
 const char* arch_from_processor(std::uint16_t code)
 {
     switch (code) {
@@ -40,6 +88,17 @@ const char* arch_from_processor(std::uint16_t code)
     case 10: return "WOW_x86_64"; // PROCESSOR_ARCHITECTURE_IA32_ON_WIN64
     case 12: return "arm64";      // PROCESSOR_ARCHITECTURE_ARM64
     default: return "Unknown";    // 32-bit ARM (5) among them
+    }
+}
+
+const char* arch_from_machines(std::uint16_t process, std::uint16_t native)
+{
+    switch (native) {
+    case 0x014c: return "x86_32"; // IMAGE_FILE_MACHINE_I386
+    case 0x0200: return "ia64";   // IMAGE_FILE_MACHINE_IA64
+    case 0x8664: return process == 0x014c ? "WOW_x86_64" : "x86_64"; // AMD64, x86 under WOW64
+    case 0xAA64: return "arm64";  // IMAGE_FILE_MACHINE_ARM64, whatever it emulates
+    default: return "Unknown";
     }
 }
 
@@ -70,6 +129,41 @@ std::uint32_t read_number(const char*& p)
 }
 
 } // namespace
+
+std::string os_release_pretty_name(const std::string& text)
+{
+    std::string pretty;
+    for (std::size_t line = 0; line < text.size();) {
+        std::size_t end = text.find('\n', line);
+        if (end == std::string::npos)
+            end = text.size();
+        std::size_t p = text.find_first_not_of(" \t", line);
+        const std::string key = "PRETTY_NAME=";
+        if (p < end && text.compare(p, key.size(), key) == 0) {
+            // One shell word: quoted and unquoted pieces joined, up to unquoted blank space.
+            pretty.clear();
+            for (p += key.size(); p < end && text[p] != ' ' && text[p] != '\t'; ++p) {
+                if (text[p] == '\'') {
+                    const std::size_t close = text.find('\'', p + 1);
+                    pretty.append(text, p + 1, std::min(close, end) - p - 1);
+                    p = std::min(close, end);
+                } else if (text[p] == '"') {
+                    for (++p; p < end && text[p] != '"'; ++p) {
+                        if (text[p] == '\\' && p + 1 < end && std::strchr("$`\"\\", text[p + 1]))
+                            ++p;
+                        pretty += text[p];
+                    }
+                } else {
+                    if (text[p] == '\\' && p + 1 < end)
+                        ++p;
+                    pretty += text[p];
+                }
+            }
+        }
+        line = end + 1;
+    }
+    return pretty;
+}
 
 std::string version_from_release(const std::string& release)
 {

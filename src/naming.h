@@ -8,15 +8,30 @@
 
 namespace tarn::detail {
 
-// The product name of a Windows NT-family OS from its version.
+// The product name of a Windows NT-family OS from its version and its product type (1 workstation,
+// 2 domain controller, 3 server): the texts that callers compare, "Microsoft Windows 10", ...
 const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
-                                 bool workstation);
+                                 std::uint8_t product_type);
+
+// The name a person recognises: the product, servers named by year, then the service-pack text
+// when there is one and " (build N)": "Microsoft Windows Server 2022 (build 20348)".
+std::string windows_pretty_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                std::uint8_t product_type, const std::string& service_pack);
 
 // The architecture name for a Windows processor-architecture code.
 const char* arch_from_processor(std::uint16_t code);
 
+// The architecture name for the process's and the host's machines as IsWow64Process2 reports
+// them (IMAGE_FILE_MACHINE_*): the host's, so an x64 program emulated on ARM64 hears "arm64".
+const char* arch_from_machines(std::uint16_t process, std::uint16_t native);
+
 // The architecture name for a POSIX machine name (uname's `machine`).
 const char* arch_from_machine(const std::string& machine);
+
+// The PRETTY_NAME of an os-release text (KEY=VALUE lines, values unquoted or in single or double
+// quotes, backslash escapes inside double quotes, "#" comments), as a shell that sources it sees
+// it; empty when it sets none.
+std::string os_release_pretty_name(const std::string& text);
 
 // major "." minor of a kernel release ("6.1.0-18-amd64" gives "6.1"); a missing number reads as 0.
 std::string version_from_release(const std::string& release);

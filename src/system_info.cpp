@@ -18,6 +18,7 @@ struct system_info_data {
     std::string version;
     std::string release;
     std::string node_name;
+    std::string pretty_name;
 };
 
 namespace {
@@ -36,15 +37,23 @@ void require(bool ok, const char* message)
 // An NT kernel is named from its version and its processor code through the tables.
 void describe(platform::nt_kernel& k, system_info_data& data)
 {
-    data.os = detail::windows_product_name(k.major, k.minor, k.build, k.workstation);
-    data.arch = detail::arch_from_processor(k.processor);
+    data.os = detail::windows_product_name(k.major, k.minor, k.build, k.product_type);
+    data.pretty_name =
+        detail::windows_pretty_name(k.major, k.minor, k.build, k.product_type, k.service_pack);
+    // Where the kernel names the host's own machine, that wins over the processor code, which an
+    // emulated program hears as its own.
+    data.arch = k.native_machine ? detail::arch_from_machines(k.process_machine, k.native_machine)
+                                 : detail::arch_from_processor(k.processor);
     data.version = detail::format_version(k.major, k.minor);
     data.release = std::move(k.service_pack);
 }
 
-// A POSIX kernel names itself; its release gives the version.
+// A POSIX kernel names itself; its release gives the version; os-release names the system.
 void describe(platform::posix_kernel& k, system_info_data& data)
 {
+    data.pretty_name = detail::os_release_pretty_name(k.os_release);
+    if (data.pretty_name.empty())
+        data.pretty_name = k.name + ' ' + k.release;
     data.os = std::move(k.name);
     data.arch = detail::arch_from_machine(k.machine);
     data.version = detail::version_from_release(k.release);
@@ -96,6 +105,11 @@ safe_return<std::string> system_info::release() const
 safe_return<std::string> system_info::node_name() const
 {
     return safe_return<std::string>(impl->node_name);
+}
+
+safe_return<std::string> system_info::pretty_name() const
+{
+    return safe_return<std::string>(impl->pretty_name);
 }
 
 safe_return<std::string> system_info::build_os() const

@@ -66,9 +66,10 @@ bool keeps_host()
 }
 
 using getter = safe_return<std::string> (system_info::*)() const;
-const getter getters[] = {&system_info::os,         &system_info::arch,       &system_info::version,
-                          &system_info::release,    &system_info::node_name,  &system_info::build_os,
-                          &system_info::build_arch, &system_info::build_time, &system_info::build_date};
+const getter getters[] = {&system_info::os,          &system_info::arch,       &system_info::version,
+                          &system_info::release,     &system_info::node_name,  &system_info::pretty_name,
+                          &system_info::build_os,    &system_info::build_arch, &system_info::build_time,
+                          &system_info::build_date};
 
 const std::pair<const char*, std::function<bool()>> operations[] = {
     {"tarnstr()", [] { return fails([] { tarnstr(); }); }},
@@ -90,6 +91,8 @@ const std::pair<const char*, std::function<bool()>> operations[] = {
      }},
     {"getenvvar", [] { return fails([] { EXPECT_EQ(getenvvar("LONG").str(), long_b); }); }},
     {"putenvvar", [] { return fails([] { putenvvar("NEW", long_a); }); }},
+    {"hasenvvar", [] { return fails([] { EXPECT_TRUE(hasenvvar("LONG")); }); }},
+    {"unsetenvvar", [] { return fails([] { unsetenvvar("LONG"); }); }},
     {"getenviron", [] { return fails([] { getenviron(); }); }},
     {"getosid", [] { return fails([] { getosid(); }); }},
     {"system_info()", [] { return fails([] { system_info(); }); }},

@@ -22,11 +22,11 @@ namespace tarn::detail::platform {
 
 using test::fake;
 
-bool read_variable(const char* name, std::string& value)
+bool read_variable(const char* name, std::string* value)
 {
     const auto found = fake.variables.find(name);
-    if (found != fake.variables.end())
-        value = found->second;
+    if (found != fake.variables.end() && value)
+        *value = found->second;
     return found != fake.variables.end();
 }
 
@@ -34,6 +34,12 @@ void write_variable(const char* name, const char* value)
 {
     const test::host_scope host;
     fake.variables[name] = value;
+}
+
+void remove_variable(const char* name)
+{
+    const test::host_scope host;
+    fake.variables.erase(name);
 }
 
 bool read_environment(std::string& text)

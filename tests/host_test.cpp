@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <regex>
 #include <thread>
 
 #include "counting_heap.h"
 #include "tarn/tarn.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#  include <windows.h>
+#else
 #  include <sys/utsname.h>
 #  include <unistd.h>
 #endif
@@ -21,7 +25,7 @@ static bool listed(const std::string& line)
     return ("\n" + getenviron().str()).find("\n" + line + "\n") != std::string::npos;
 }
 
-TEST(Environment, ValuesAreReadBackWholeAndListed)
+TEST(Environment, ValuesAreReadBackWholeAndListedUntilRemoved)
 {
     for (const std::size_t size : {0u, 1u, 32766u, 32767u, 1u << 20}) {
 #if defined(_WIN32)
@@ -31,8 +35,11 @@ TEST(Environment, ValuesAreReadBackWholeAndListed)
         const std::string value(size, 'v');
         putenvvar("TARN_TEST", value);
         EXPECT_TRUE(getenvvar("TARN_TEST") == value && listed("TARN_TEST=" + value)) << size;
+        EXPECT_TRUE(hasenvvar("TARN_TEST")) << size;
     }
-    EXPECT_TRUE(getenvvar("TARN_TEST_NEVER_SET").empty());
+    unsetenvvar("TARN_TEST");
+    EXPECT_FALSE(hasenvvar("TARN_TEST") || listed("TARN_TEST="));
+    EXPECT_TRUE(getenvvar("TARN_TEST").empty());
 }
 
 TEST(Environment, NoNulByteOrEqualsSignReachesAnotherVariable)
@@ -40,9 +47,12 @@ TEST(Environment, NoNulByteOrEqualsSignReachesAnotherVariable)
     putenvvar("TARN_NUL", "kept");
     putenvvar("TARN_NUL", std::string("cut\0off", 7));
     putenvvar(std::string("TARN_NUL\0X", 10), "other");
+    unsetenvvar(std::string("TARN_NUL\0X", 10));
     EXPECT_TRUE(getenvvar("TARN_NUL") == "kept" && getenvvar(std::string("TARN_NUL\0X", 10)).empty());
+    EXPECT_FALSE(hasenvvar(std::string("TARN_NUL\0X", 10)));
     putenvvar("TARN_EQ", "B=C"); // the entry "TARN_EQ=B=C" holds no variable "TARN_EQ=B"
-    EXPECT_TRUE(getenvvar("TARN_EQ=B").empty());
+    unsetenvvar("TARN_EQ=B");
+    EXPECT_TRUE(getenvvar("TARN_EQ=B").empty() && !hasenvvar("TARN_EQ=B") && hasenvvar("TARN_EQ"));
 }
 
 #if !defined(_WIN32)
@@ -79,6 +89,27 @@ TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
     EXPECT_EQ(mismatches, 0);
 }
 
+#if defined(_WIN32)
+// A character that the code page lacks must not come out as a look-alike from it: U+FF02 and
+// U+2215 would read as '"' and '/', and under code page 932 the yen sign as '\'.
+TEST(Environment, CharactersTheCodePageLacksReadAsQuestionMarks)
+{
+    if (const char* code_page = std::getenv("TARN_CODE_PAGE")) {
+        ASSERT_EQ(GetACP(), std::strtoul(code_page, nullptr, 10)) << "the locale did not take";
+    }
+    SetEnvironmentVariableW(L"TARN_LOOK", L"\xFF02q\x2215s\x00E9\x00A5");
+    const std::string value = getenvvar("TARN_LOOK").str();
+    EXPECT_TRUE(value.find_first_of("\"/\\") == std::string::npos && listed("TARN_LOOK=" + value));
+    // Names and values in the code page's own bytes pass unchanged: é, or 日 in Shift JIS.
+    const std::string own = GetACP() == 932 ? "\x93\xFA" : "\xE9";
+    putenvvar("TARN_" + own, own);
+    EXPECT_TRUE(getenvvar("TARN_" + own) == own && listed("TARN_" + own + "=" + own));
+    if (GetACP() == 1252) {
+        EXPECT_EQ(value, "?q?s\xE9\xA5");
+    }
+}
+#endif
+
 TEST(SystemInfo, DescribesThisHostAndThisBuild)
 {
     const system_info info;
@@ -91,6 +122,12 @@ TEST(SystemInfo, DescribesThisHostAndThisBuild)
     ASSERT_TRUE(uname(&host) == 0 && gethostname(name, sizeof name - 1) == 0);
     EXPECT_EQ(*info.os() + " " + *info.release() + " " + *info.node_name(),
               std::string(host.sysname) + " " + host.release + " " + name);
+    // The name as a shell that sources os-release sees it.
+    std::FILE* shell = popen(". /etc/os-release 2>/dev/null || . /usr/lib/os-release; echo \"$PRETTY_NAME\"", "r");
+    ASSERT_TRUE(shell && std::fgets(name, sizeof name, shell));
+    pclose(shell);
+    const std::string pretty = std::string(name, std::strlen(name) - 1);
+    EXPECT_EQ(*info.pretty_name(), pretty.empty() ? *info.os() + " " + *info.release() : pretty);
 #endif
 #if defined(_WIN32)
     const char* const target = "winnt winnt-amd64 winnt x86_64";

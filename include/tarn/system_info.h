@@ -36,6 +36,12 @@ public:
     safe_return<std::string> release() const;   // service pack, or the kernel release on POSIX
     safe_return<std::string> node_name() const; // the host's DNS host name
 
+    // The name a person would recognise, for an About box or a bug report (since 1.1): on Windows
+    // the precise product with servers named by year, the service pack and the build ("Microsoft
+    // Windows Server 2022 (build 20348)"); on POSIX the PRETTY_NAME of /etc/os-release (or of
+    // /usr/lib/os-release when the first is missing), else the kernel's name and release.
+    safe_return<std::string> pretty_name() const;
+
     // The library's own build.
     safe_return<std::string> build_os() const;   // "winnt", "linux", ...
     safe_return<std::string> build_arch() const; // "x86_64", "arm64", ...

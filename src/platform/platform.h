@@ -12,11 +12,13 @@
 
 namespace tarn::detail::platform {
 
-// Copies the value of the variable `name`, whole, into `value`; false when it is not set.
-bool read_variable(const char* name, std::string& value);
+// Whether the variable `name` is set; when it is and `value` is not null, copies its value there,
+// whole.
+bool read_variable(const char* name, std::string* value);
 
-// Sets a variable; what the host refuses is ignored.
+// Sets or removes a variable; what the host refuses is ignored.
 void write_variable(const char* name, const char* value);
+void remove_variable(const char* name);
 
 // Appends every entry of the environment, in the host's order, each followed by a line feed;
 // false when the host has no environment to give.
@@ -27,9 +29,13 @@ struct nt_kernel {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
     std::uint32_t build = 0;
-    bool workstation = true;     // a client edition, not a server one
-    std::uint16_t processor = 0; // the processor-architecture code of the system information
-    std::string service_pack;    // empty when there is none
+    std::uint8_t product_type = 1; // 1 workstation, 2 domain controller, 3 server (VER_NT_*)
+    std::uint16_t processor = 0;   // the processor-architecture code of the system information
+    std::string service_pack;      // empty when there is none
+    // The process's and the host's machines (IMAGE_FILE_MACHINE_*) where the kernel can say them
+    // (IsWow64Process2); the native machine is 0 where it cannot.
+    std::uint16_t process_machine = 0;
+    std::uint16_t native_machine = 0;
 };
 
 // What a POSIX kernel reports of itself through uname.
@@ -37,6 +43,9 @@ struct posix_kernel {
     std::string name;    // sysname: "Linux"
     std::string release; // "6.1.0-18-amd64"
     std::string machine; // "x86_64", "aarch64", ...
+    // The text of /etc/os-release, or of /usr/lib/os-release when the first is missing; empty
+    // when neither can be read.
+    std::string os_release;
 };
 
 struct host_facts {

@@ -5,8 +5,11 @@
 #include <pthread.h>
 #include <sys/utsname.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 extern char** environ;
 
@@ -28,7 +31,7 @@ public:
 
 } // namespace
 
-bool read_variable(const char* name, std::string& value)
+bool read_variable(const char* name, std::string* value)
 {
     // A name holding "=" names no variable; glibc's getenv("A=B") would answer from the entry
     // "A=B=C", the value of A.
@@ -36,16 +39,21 @@ bool read_variable(const char* name, std::string& value)
         return false;
     const environment_guard guard;
     const char* found = std::getenv(name);
-    if (!found)
-        return false;
-    value.assign(found);
-    return true;
+    if (found && value)
+        value->assign(found);
+    return found;
 }
 
 void write_variable(const char* name, const char* value)
 {
     const environment_guard guard;
     setenv(name, value, 1);
+}
+
+void remove_variable(const char* name)
+{
+    const environment_guard guard;
+    unsetenv(name);
 }
 
 bool read_environment(std::string& text)
@@ -65,6 +73,27 @@ bool read_environment(std::string& text)
     return true;
 }
 
+namespace {
+
+struct file_close {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The whole text of a small file; false when it cannot be opened. The file is closed on every
+// way out, also when storage runs out.
+bool read_file(const char* path, std::string& text)
+{
+    const std::unique_ptr<std::FILE, file_close> file(std::fopen(path, "r"));
+    if (!file)
+        return false;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
+        text.append(chunk, n);
+    return true;
+}
+
+} // namespace
+
 void read_host(host_facts& facts)
 {
     // Linux's uname node name is what gethostname returns: one system call answers everything.
@@ -73,7 +102,10 @@ void read_host(host_facts& facts)
         return;
     facts.version_known = true;
     facts.host_known = true;
-    facts.kernel = posix_kernel{host.sysname, host.release, host.machine};
+    posix_kernel kernel{host.sysname, host.release, host.machine, {}};
+    if (!read_file("/etc/os-release", kernel.os_release))
+        read_file("/usr/lib/os-release", kernel.os_release);
+    facts.kernel = std::move(kernel);
     facts.host_name = host.nodename;
 }
 

@@ -1,87 +1,138 @@
 // The platform layer on Windows: the kernel's environment, version, processor and host-name calls,
 // and the library's load entry. Only Windows code lives here.
+//
+// Texts come from the kernel's wide ("W") calls and are converted to the ANSI code page here,
+// without the "best fit" that the ANSI ("A") calls apply: those turn a character that the code
+// page lacks into a look-alike (a fullwidth quotation mark U+FF02 into '"', a division slash into
+// '/', under code page 932 the yen sign into '\'), which hands a caller quoting and path syntax
+// that was never in the text. Here such a character becomes the code page's default character,
+// '?'; every character that the code page has comes out exactly as the A calls give it.
 #include "platform.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 namespace tarn::detail::platform {
 
 namespace {
 
-// The most a variable holds, its NUL included.
+// The most a variable holds, in UTF-16 units, its NUL included.
 constexpr DWORD value_buffer_size = 32767;
 
-// GetEnvironmentVariableA answers 0 both for an unset variable and for an empty value; only the
-// thread's last error tells them apart.
-bool not_set(DWORD count) { return count == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND; }
-
-DWORD get_variable(const char* name, char* buffer, DWORD size)
+// Appends the ANSI code page's text for `length` UTF-16 units at `wide`. UTF-8 as the ANSI code
+// page has nothing to fit and takes no flags.
+void append_ansi(const wchar_t* wide, std::size_t length, std::string& text)
 {
-    SetLastError(ERROR_SUCCESS);
-    return GetEnvironmentVariableA(name, buffer, size);
+    if (length == 0)
+        return;
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int units = static_cast<int>(length);
+    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide, units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return;
+    const std::size_t start = text.size();
+    text.resize(start + static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_ACP, flags, wide, units, &text[start], bytes, nullptr, nullptr);
 }
 
+// A name or value going in, read in the ANSI code page as the A calls read it.
+std::wstring to_wide(const char* text)
+{
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0); // its NUL included
+    std::wstring wide(units > 1 ? static_cast<std::size_t>(units - 1) : 0, L'\0');
+    if (units > 1)
+        MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], units);
+    return wide;
+}
+
+// GetEnvironmentVariableW answers 0 both for an unset variable and for an empty value; only the
+// thread's last error tells them apart.
+DWORD get_variable(const wchar_t* name, wchar_t* buffer, DWORD size)
+{
+    SetLastError(ERROR_SUCCESS);
+    return GetEnvironmentVariableW(name, buffer, size);
+}
+
+bool not_set(DWORD count) { return count == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND; }
+
 struct block_release {
-    void operator()(char* block) const { FreeEnvironmentStringsA(block); }
+    void operator()(wchar_t* block) const { FreeEnvironmentStringsW(block); }
 };
+
+// A function of a system module that older Windows versions lack, looked up at run time.
+template <class function> function find_function(const wchar_t* module, const char* name)
+{
+    HMODULE handle = GetModuleHandleW(module);
+    FARPROC proc = handle ? GetProcAddress(handle, name) : nullptr;
+    function found = nullptr;
+    static_assert(sizeof found == sizeof proc, "function pointers differ in size");
+    if (proc)
+        std::memcpy(&found, &proc, sizeof found);
+    return found;
+}
 
 // ntdll's own version query. GetVersionExA answers 6.2 to every program that carries no
 // compatibility manifest on Windows 8.1 and later; RtlGetVersion reports the running OS.
 using rtl_get_version_fn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
-
-bool get_version(OSVERSIONINFOEXW& info)
-{
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    FARPROC proc = ntdll ? GetProcAddress(ntdll, "RtlGetVersion") : nullptr;
-    if (!proc)
-        return false;
-    rtl_get_version_fn rtl_get_version;
-    static_assert(sizeof rtl_get_version == sizeof proc, "function pointers differ in size");
-    std::memcpy(&rtl_get_version, &proc, sizeof proc);
-    info.dwOSVersionInfoSize = sizeof info;
-    return rtl_get_version(&info) == 0;
-}
+// Windows 10 1709 and later: the host's own machine, also to a program it emulates.
+using is_wow64_process2_fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
 
 } // namespace
 
-bool read_variable(const char* name, std::string& value)
+bool read_variable(const char* name, std::string* value)
 {
+    const std::wstring wide_name = to_wide(name);
     // Most values fit the zero-filled stack buffer and cost one read.
-    char buffer[value_buffer_size] = {};
-    DWORD count = get_variable(name, buffer, value_buffer_size);
+    wchar_t buffer[value_buffer_size] = {};
+    DWORD count = get_variable(wide_name.c_str(), buffer, value_buffer_size);
     if (count < value_buffer_size) {
         if (not_set(count))
             return false;
-        value.assign(buffer, count);
+        if (value)
+            append_ansi(buffer, count, *value);
         return true;
     }
-    // Longer (a value in a multi-byte code page): the kernel reported the size that fits it. Try
-    // repeatedly, because another thread may lengthen the value between two reads.
+    // Longer: the kernel reported the size that fits it. Try repeatedly, because another thread
+    // may lengthen the value between two reads.
+    std::wstring long_value;
     for (DWORD size = count;; size = count) {
-        value.assign(size, '\0');
-        count = get_variable(name, &value[0], size);
+        long_value.assign(size, L'\0');
+        count = get_variable(wide_name.c_str(), &long_value[0], size);
         if (count < size) {
-            value.resize(count);
-            return !not_set(count);
+            if (not_set(count))
+                return false;
+            if (value)
+                append_ansi(long_value.data(), count, *value);
+            return true;
         }
     }
 }
 
-void write_variable(const char* name, const char* value) { SetEnvironmentVariableA(name, value); }
+void write_variable(const char* name, const char* value)
+{
+    SetEnvironmentVariableW(to_wide(name).c_str(), to_wide(value).c_str());
+}
+
+void remove_variable(const char* name) { SetEnvironmentVariableW(to_wide(name).c_str(), nullptr); }
 
 bool read_environment(std::string& text)
 {
-    // The block goes back to the kernel on every way out, also when appending to the text throws.
-    const std::unique_ptr<char, block_release> block(GetEnvironmentStrings());
+    // The block goes back to the kernel on every way out, also when building the text throws.
+    const std::unique_ptr<wchar_t, block_release> block(GetEnvironmentStringsW());
     if (!block)
         return false;
-    for (const char* entry = block.get(); *entry != '\0'; entry += std::strlen(entry) + 1) {
-        text += entry;
-        text += '\n';
-    }
+    // Entries end in NUL and the block in one more: the entries are converted in one go, then
+    // each entry's NUL becomes a line feed (no code page has a NUL inside a character).
+    const wchar_t* end = block.get();
+    while (*end != L'\0')
+        end += std::wcslen(end) + 1;
+    const std::size_t start = text.size();
+    append_ansi(block.get(), static_cast<std::size_t>(end - block.get()), text);
+    std::replace(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), '\0', '\n');
     return true;
 }
 
@@ -89,30 +140,35 @@ void read_host(host_facts& facts)
 {
     nt_kernel kernel;
     OSVERSIONINFOEXW version{};
-    facts.version_known = get_version(version);
+    version.dwOSVersionInfoSize = sizeof version;
+    const auto rtl_get_version = find_function<rtl_get_version_fn>(L"ntdll.dll", "RtlGetVersion");
+    facts.version_known = rtl_get_version && rtl_get_version(&version) == 0;
     if (facts.version_known) {
         kernel.major = version.dwMajorVersion;
         kernel.minor = version.dwMinorVersion;
         kernel.build = version.dwBuildNumber;
-        kernel.workstation = version.wProductType == VER_NT_WORKSTATION;
-        // The service-pack text comes in UTF-16; the library speaks the ANSI code page.
-        char service_pack[2 * sizeof version.szCSDVersion];
-        if (WideCharToMultiByte(CP_ACP, 0, version.szCSDVersion, -1, service_pack,
-                                sizeof service_pack, nullptr, nullptr) > 0)
-            kernel.service_pack = service_pack;
+        kernel.product_type = version.wProductType;
+        append_ansi(version.szCSDVersion, std::wcslen(version.szCSDVersion), kernel.service_pack);
     }
 
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     kernel.processor = system.wProcessorArchitecture;
+    const auto is_wow64_process2 =
+        find_function<is_wow64_process2_fn>(L"kernel32.dll", "IsWow64Process2");
+    USHORT process = 0, native = 0;
+    if (is_wow64_process2 && is_wow64_process2(GetCurrentProcess(), &process, &native)) {
+        kernel.process_machine = process;
+        kernel.native_machine = native;
+    }
     facts.kernel = std::move(kernel);
 
     // A name that does not fit the buffer with its NUL fails the call.
-    char name[1024];
-    DWORD size = sizeof name;
-    facts.host_known = GetComputerNameExA(ComputerNameDnsHostname, name, &size) != 0;
+    wchar_t name[1024];
+    DWORD size = sizeof name / sizeof name[0];
+    facts.host_known = GetComputerNameExW(ComputerNameDnsHostname, name, &size) != 0;
     if (facts.host_known)
-        facts.host_name.assign(name, size);
+        append_ansi(name, size, facts.host_name);
 }
 
 } // namespace tarn::detail::platform

@@ -135,7 +135,7 @@ TEST(Naming, PrettyNameOfAnOsReleaseText)
         {"PRETTY_NAME=\"say \\\"hi\\\" \\\\ \\$HOME \\`x\\` \\n\"", "say \"hi\" \\ $HOME `x` \\n"},
         {"PRETTY_NAME='Fedora Linux 39 (Workstation Edition)'\n", "Fedora Linux 39 (Workstation Edition)"},
         {"ID=alpine\n  PRETTY_NAME=Alpine\\ Linux # unquoted\n", "Alpine Linux"},
-        {"# PRETTY_NAME=\"commented\"\nPRETTY_NAME=\"first\"\nPRETTY_NAME=\"last\"'s'\n", "lasts"},
+        {"PRETTY_NAME=\"first\"\nPRETTY_NAME=\"last\"'s'\n# PRETTY_NAME=\"commented\"\n", "lasts"},
         {"NAME=Linux\nMY_PRETTY_NAME=x\n", ""},
     };
     for (const auto& [text, expected] : rows)

@@ -56,7 +56,7 @@ bool keeps_host()
     const system_info target;
     {
         const test::host_scope host;
-        fake.facts = {true, true, detail::platform::nt_kernel{6, 1, 7601, false, 6, long_a}, long_b};
+        fake.facts = {true, true, detail::platform::nt_kernel{6, 1, 7601, 3, 6, long_a, 0, 0}, long_b};
     }
     const system_info source;
     system_info changed(target);

@@ -22,10 +22,9 @@ void system_info_library(benchmark::State& state)
     for (auto _ : state) {
         const tarn::system_info info;
         std::string all;
-        for (const auto& text :
-             {info.os(), info.arch(), info.version(), info.release(), info.node_name(),
-              info.pretty_name(), info.build_os(), info.build_arch(), info.build_time(),
-              info.build_date()})
+        for (const auto& text : {info.os(), info.arch(), info.version(), info.release(),
+                                 info.node_name(), info.pretty_name(), info.build_os(),
+                                 info.build_arch(), info.build_time(), info.build_date()})
             all += *text;
         benchmark::DoNotOptimize(all);
     }

@@ -9,10 +9,11 @@ namespace {
 
 int usage()
 {
-    std::cerr << "usage: tarn-info            the target, the host and the build\n"
-                 "       tarn-info --env      the whole environment\n"
-                 "       tarn-info --get NAME one environment variable\n"
-                 "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n";
+    std::cerr
+        << "usage: tarn-info            the target, the host and the build\n"
+           "       tarn-info --env      the whole environment\n"
+           "       tarn-info --get NAME one environment variable\n"
+           "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n";
     return 2;
 }
 

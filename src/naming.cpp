@@ -50,8 +50,9 @@ const char* windows_precise_product(std::uint32_t major, std::uint32_t minor, st
     if (major == 5 && minor == 2)
         return server ? "Microsoft Windows Server 2003" : "Microsoft Windows XP";
     if (server && major == 6 && minor <= 3) {
-        const char* const years[] = {"Microsoft Windows Server 2008", "Microsoft Windows Server 2008 R2",
-                                     "Microsoft Windows Server 2012", "Microsoft Windows Server 2012 R2"};
+        const char* const years[] = {
+            "Microsoft Windows Server 2008", "Microsoft Windows Server 2008 R2",
+            "Microsoft Windows Server 2012", "Microsoft Windows Server 2012 R2"};
         return years[minor];
     }
     // Test the product type before the build: 26100 is Windows 11 24H2 and Server 2025 alike.
@@ -59,8 +60,10 @@ const char* windows_precise_product(std::uint32_t major, std::uint32_t minor, st
         const struct {
             std::uint32_t first_build;
             const char* name;
-        } years[] = {{26100, "Microsoft Windows Server 2025"}, {20348, "Microsoft Windows Server 2022"},
-                     {17763, "Microsoft Windows Server 2019"}, {14393, "Microsoft Windows Server 2016"}};
+        } years[] = {{26100, "Microsoft Windows Server 2025"},
+                     {20348, "Microsoft Windows Server 2022"},
+                     {17763, "Microsoft Windows Server 2019"},
+                     {14393, "Microsoft Windows Server 2016"}};
         for (const auto& year : years)
             if (build >= year.first_build)
                 return year.name;
@@ -94,10 +97,10 @@ const char* arch_from_processor(std::uint16_t code)
 const char* arch_from_machines(std::uint16_t process, std::uint16_t native)
 {
     switch (native) {
-    case 0x014c: return "x86_32"; // IMAGE_FILE_MACHINE_I386
-    case 0x0200: return "ia64";   // IMAGE_FILE_MACHINE_IA64
+    case 0x014c: return "x86_32";                                    // IMAGE_FILE_MACHINE_I386
+    case 0x0200: return "ia64";                                      // IMAGE_FILE_MACHINE_IA64
     case 0x8664: return process == 0x014c ? "WOW_x86_64" : "x86_64"; // AMD64, x86 under WOW64
-    case 0xAA64: return "arm64";  // IMAGE_FILE_MACHINE_ARM64, whatever it emulates
+    case 0xAA64: return "arm64"; // IMAGE_FILE_MACHINE_ARM64, whatever it emulates
     default: return "Unknown";
     }
 }

@@ -38,7 +38,10 @@ bool fails(const std::function<void()>& call)
 
 const std::string long_a(100, 'a'), long_b(200, 'b'); // too long for a string's own buffer
 
-std::string texts(const system_info& i) { return *i.os() + *i.arch() + *i.version() + *i.release() + *i.node_name(); }
+std::string texts(const system_info& i)
+{
+    return *i.os() + *i.arch() + *i.version() + *i.release() + *i.node_name();
+}
 
 // Changes a text, or a host description, by `change`; on failure both sides are as they were.
 bool keeps(void (*change)(tarnstr&, const tarnstr&))
@@ -56,7 +59,8 @@ bool keeps_host()
     const system_info target;
     {
         const test::host_scope host;
-        fake.facts = {true, true, detail::platform::nt_kernel{6, 1, 7601, 3, 6, long_a, 0, 0}, long_b};
+        fake.facts = {true, true, detail::platform::nt_kernel{6, 1, 7601, 3, 6, long_a, 0, 0},
+                      long_b};
     }
     const system_info source;
     system_info changed(target);
@@ -66,16 +70,21 @@ bool keeps_host()
 }
 
 using getter = safe_return<std::string> (system_info::*)() const;
-const getter getters[] = {&system_info::os,          &system_info::arch,       &system_info::version,
-                          &system_info::release,     &system_info::node_name,  &system_info::pretty_name,
-                          &system_info::build_os,    &system_info::build_arch, &system_info::build_time,
-                          &system_info::build_date};
+const getter getters[] = {&system_info::os,         &system_info::arch,
+                          &system_info::version,    &system_info::release,
+                          &system_info::node_name,  &system_info::pretty_name,
+                          &system_info::build_os,   &system_info::build_arch,
+                          &system_info::build_time, &system_info::build_date};
 
 const std::pair<const char*, std::function<bool()>> operations[] = {
     {"tarnstr()", [] { return fails([] { tarnstr(); }); }},
     {"tarnstr(string)", [] { return fails([] { tarnstr{long_a}; }); }},
     {"tarnstr(char*)", [] { return fails([] { tarnstr{long_a.c_str()}; }); }},
-    {"tarnstr(tarnstr)", [] { const tarnstr s(long_a); return fails([&] { tarnstr{s}; }); }},
+    {"tarnstr(tarnstr)",
+     [] {
+         const tarnstr s(long_a);
+         return fails([&] { tarnstr{s}; });
+     }},
     {"= tarnstr", [] { return keeps([](tarnstr& t, const tarnstr& a) { t = a; }); }},
     {"= string", [] { return keeps([](tarnstr& t, const tarnstr& a) { t = a.str(); }); }},
     {"= char*", [] { return keeps([](tarnstr& t, const tarnstr& a) { t = a.str().c_str(); }); }},
@@ -96,7 +105,11 @@ const std::pair<const char*, std::function<bool()>> operations[] = {
     {"getenviron", [] { return fails([] { getenviron(); }); }},
     {"getosid", [] { return fails([] { getosid(); }); }},
     {"system_info()", [] { return fails([] { system_info(); }); }},
-    {"system_info(copy)", [] { const system_info s; return fails([&] { system_info{s}; }); }},
+    {"system_info(copy)",
+     [] {
+         const system_info s;
+         return fails([&] { system_info{s}; });
+     }},
     {"system_info =", keeps_host},
     {"getters",
      [] {

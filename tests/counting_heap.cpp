@@ -20,7 +20,8 @@ struct alignas(std::max_align_t) header {
 void* allocate(std::size_t size)
 {
     const bool counted = host_depth == 0;
-    if (counted && heap.fail_at && (++heap.seen == heap.fail_at || (heap.fail_later && heap.seen > heap.fail_at)))
+    if (counted && heap.fail_at &&
+        (++heap.seen == heap.fail_at || (heap.fail_later && heap.seen > heap.fail_at)))
         throw std::bad_alloc();
     auto* block = static_cast<header*>(std::malloc(sizeof(header) + size));
     if (!block)

@@ -10,9 +10,9 @@ namespace tarn::test {
 
 struct heap_state {
     std::atomic<long> news{0}, deletes{0}; // counted allocations, and counted blocks returned
-    long fail_at = 0;                      // 0: nothing fails; k: the k-th counted one fails,
-    bool fail_later = false;               // and every one after it too
-    long seen = 0;                         // counted allocations since the countdown was armed
+    long fail_at = 0,
+         seen = 0;           // when fail_at is k, the k-th counted allocation from seen = 0 fails
+    bool fail_later = false; // and with this, every one after it too
 };
 extern heap_state heap;
 

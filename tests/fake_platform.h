@@ -12,7 +12,8 @@ namespace tarn::test {
 struct fake_host {
     std::map<std::string, std::string> variables;
     bool environment_missing = false;
-    detail::platform::host_facts facts{true, true, detail::platform::nt_kernel{10, 0, 19045, 1, 9, "", 0, 0}, "fakehost"};
+    detail::platform::host_facts facts{
+        true, true, detail::platform::nt_kernel{10, 0, 19045, 1, 9, "", 0, 0}, "fakehost"};
 };
 
 // The one scripted host; what it stores is the host's, allocated in a host_scope.

@@ -48,7 +48,8 @@ TEST(Environment, NoNulByteOrEqualsSignReachesAnotherVariable)
     putenvvar("TARN_NUL", std::string("cut\0off", 7));
     putenvvar(std::string("TARN_NUL\0X", 10), "other");
     unsetenvvar(std::string("TARN_NUL\0X", 10));
-    EXPECT_TRUE(getenvvar("TARN_NUL") == "kept" && getenvvar(std::string("TARN_NUL\0X", 10)).empty());
+    EXPECT_TRUE(getenvvar("TARN_NUL") == "kept" &&
+                getenvvar(std::string("TARN_NUL\0X", 10)).empty());
     EXPECT_FALSE(hasenvvar(std::string("TARN_NUL\0X", 10)));
     putenvvar("TARN_EQ", "B=C"); // the entry "TARN_EQ=B=C" holds no variable "TARN_EQ=B"
     unsetenvvar("TARN_EQ=B");
@@ -123,7 +124,8 @@ TEST(SystemInfo, DescribesThisHostAndThisBuild)
     EXPECT_EQ(*info.os() + " " + *info.release() + " " + *info.node_name(),
               std::string(host.sysname) + " " + host.release + " " + name);
     // The name as a shell that sources os-release sees it.
-    std::FILE* shell = popen(". /etc/os-release 2>/dev/null || . /usr/lib/os-release; echo \"$PRETTY_NAME\"", "r");
+    std::FILE* shell =
+        popen(". /etc/os-release 2>/dev/null || . /usr/lib/os-release; echo \"$PRETTY_NAME\"", "r");
     ASSERT_TRUE(shell && std::fgets(name, sizeof name, shell));
     pclose(shell);
     const std::string pretty = std::string(name, std::strlen(name) - 1);
@@ -136,7 +138,9 @@ TEST(SystemInfo, DescribesThisHostAndThisBuild)
 #else
     const char* const target = "linux linux-amd64 linux x86_64";
 #endif
-    EXPECT_EQ(getosname().str() + " " + getosid().str() + " " + *info.build_os() + " " + *info.build_arch(), target);
+    EXPECT_EQ(getosname().str() + " " + getosid().str() + " " + *info.build_os() + " " +
+                  *info.build_arch(),
+              target);
     EXPECT_TRUE(std::regex_match(*info.build_time() + " " + *info.build_date(),
                                  std::regex("([01][0-9]|2[0-3])(:[0-5][0-9]){2} "
                                             "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "

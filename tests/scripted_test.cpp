@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <locale>
-#include <optional>
+#include <tuple>
 
 #include "fake_platform.h"
 #include "naming.h"
@@ -26,8 +26,8 @@ template <class Call> static std::string failure_of(Call call)
 static std::string describe()
 {
     const system_info i;
-    return *i.os() + "|" + *i.arch() + "|" + *i.version() + "|" + *i.release() + "|" + *i.node_name() +
-           "|" + *i.pretty_name();
+    return *i.os() + "|" + *i.arch() + "|" + *i.version() + "|" + *i.release() + "|" +
+           *i.node_name() + "|" + *i.pretty_name();
 }
 
 // A caller's global locale that groups digits, which must not reach the version text.
@@ -38,20 +38,17 @@ struct grouping : std::numpunct<char> {
 
 TEST(Scripted, HostDescriptionAndItsFailures)
 {
-    const struct {
-        bool version_known, host_known;
-        std::size_t host_name_size;
-        const char* failure;
-    } rows[] = {
+    // version known, host name known, its length, and the failure reported
+    const std::tuple<bool, bool, std::size_t, const char*> rows[] = {
         {false, true, 8, "failed to init version info"},
         {true, false, 8, "failed to get host name"},
         {false, false, 8, "failed to init version info"},
         {true, true, 1024, "failed to get host name"}, // does not fit 1024 bytes with its NUL
         {true, true, 1023, "none"},
     };
-    for (const auto& r : rows) {
-        fake.facts = {r.version_known, r.host_known, nt_kernel{}, std::string(r.host_name_size, 'h')};
-        EXPECT_EQ(failure_of([] { system_info info; }), r.failure) << r.host_name_size;
+    for (const auto& [version_known, host_known, length, failure] : rows) {
+        fake.facts = {version_known, host_known, nt_kernel{}, std::string(length, 'h')};
+        EXPECT_EQ(failure_of([] { system_info info; }), failure) << length;
     }
     fake.facts = {true, true, nt_kernel{5, 1, 2600, 1, 0, "Service Pack 3", 0, 0}, "xp"};
     EXPECT_EQ(describe(), "Microsoft Windows XP|x86_32|5.1|Service Pack 3|xp|"
@@ -70,19 +67,6 @@ TEST(Scripted, HostDescriptionAndItsFailures)
     EXPECT_EQ(huge, "Unknown OS|x86_32|4294967295.1234567||xp|Unknown OS (build 10000)");
 }
 
-TEST(Scripted, CopiesAreSeparateObjects)
-{
-    test::reset_fake();
-    std::optional<system_info> first(std::in_place);
-    fake.facts.host_name = "other";
-    system_info copy(*first), assigned;
-    assigned = *first;
-    first.reset();
-    system_info& alias = assigned;
-    assigned = alias;
-    EXPECT_EQ(*copy.node_name() + *assigned.node_name(), "fakehostfakehost");
-}
-
 TEST(Scripted, MissingEnvironmentIsReported)
 {
     fake.environment_missing = true;
@@ -98,27 +82,45 @@ TEST(Naming, WindowsProductFromVersionAtEveryBoundary)
         std::uint8_t type;
         const char *os, *pretty;
     } rows[] = {
-        {4, 90, 0, 3, "95", "95"},                {5, 0, 2195, 1, "2000", "2000"},
-        {5, 1, 2600, 1, "XP", "XP"},              {5, 2, 3790, 1, "Server", "XP"},
-        {5, 2, 3790, 3, "Server", "Server 2003"}, {5, 3, 0, 1, "", ""},
-        {6, 0, 6000, 1, "Vista", "Vista"},        {6, 0, 6001, 3, "Server", "Server 2008"},
-        {6, 1, 7601, 1, "7", "7"},                {6, 1, 7601, 3, "Server", "Server 2008 R2"},
-        {6, 2, 9200, 1, "8", "8"},                {6, 2, 9200, 3, "Server", "Server 2012"},
-        {6, 3, 9600, 1, "8.1", "8.1"},            {6, 3, 9600, 2, "Server", "Server 2012 R2"},
-        {6, 4, 9600, 1, "", ""},                  {6, 4, 0, 3, "", ""},
-        {7, 0, 0, 1, "", ""},                     {10, 0, 14392, 3, "Server", "Server"},
-        {10, 0, 14393, 1, "10", "10"},            {10, 0, 14393, 3, "Server", "Server 2016"},
-        {10, 0, 17762, 3, "Server", "Server 2016"}, {10, 0, 17763, 3, "Server", "Server 2019"},
-        {10, 0, 17763, 1, "10", "10"},            {10, 0, 20347, 2, "Server", "Server 2019"},
-        {10, 0, 20348, 3, "Server", "Server 2022"}, {10, 0, 20348, 1, "10", "10"},
-        {10, 0, 21999, 1, "10", "10"},            {10, 0, 22000, 1, "11", "11"},
-        {10, 0, 26099, 3, "Server", "Server 2022"}, {10, 0, 26100, 3, "Server", "Server 2025"},
-        {10, 0, 26100, 2, "Server", "Server 2025"}, {10, 0, 26100, 1, "11", "11"},
-        {10, 1, 0, 1, "", ""},                    {11, 0, 30000, 3, "", ""},
+        {4, 90, 0, 3, "95", "95"},
+        {5, 0, 2195, 1, "2000", "2000"},
+        {5, 1, 2600, 1, "XP", "XP"},
+        {5, 2, 3790, 1, "Server", "XP"},
+        {5, 2, 3790, 3, "Server", "Server 2003"},
+        {5, 3, 0, 1, "", ""},
+        {6, 0, 6000, 1, "Vista", "Vista"},
+        {6, 0, 6001, 3, "Server", "Server 2008"},
+        {6, 1, 7601, 1, "7", "7"},
+        {6, 1, 7601, 3, "Server", "Server 2008 R2"},
+        {6, 2, 9200, 1, "8", "8"},
+        {6, 2, 9200, 3, "Server", "Server 2012"},
+        {6, 3, 9600, 1, "8.1", "8.1"},
+        {6, 3, 9600, 2, "Server", "Server 2012 R2"},
+        {6, 4, 9600, 1, "", ""},
+        {6, 4, 0, 3, "", ""},
+        {7, 0, 0, 1, "", ""},
+        {10, 0, 14392, 3, "Server", "Server"},
+        {10, 0, 14393, 1, "10", "10"},
+        {10, 0, 14393, 3, "Server", "Server 2016"},
+        {10, 0, 17762, 3, "Server", "Server 2016"},
+        {10, 0, 17763, 3, "Server", "Server 2019"},
+        {10, 0, 17763, 1, "10", "10"},
+        {10, 0, 20347, 2, "Server", "Server 2019"},
+        {10, 0, 20348, 3, "Server", "Server 2022"},
+        {10, 0, 20348, 1, "10", "10"},
+        {10, 0, 21999, 1, "10", "10"},
+        {10, 0, 22000, 1, "11", "11"},
+        {10, 0, 26099, 3, "Server", "Server 2022"},
+        {10, 0, 26100, 3, "Server", "Server 2025"},
+        {10, 0, 26100, 2, "Server", "Server 2025"},
+        {10, 0, 26100, 1, "11", "11"},
+        {10, 1, 0, 1, "", ""},
+        {11, 0, 30000, 3, "", ""},
     };
     for (const auto& r : rows) {
         const auto name = [](const char* product) {
-            return *product ? "Microsoft Windows " + std::string(product) : std::string("Unknown OS");
+            return *product ? "Microsoft Windows " + std::string(product)
+                            : std::string("Unknown OS");
         };
         EXPECT_EQ(detail::windows_product_name(r.major, r.minor, r.build, r.type), name(r.os))
             << r.major << '.' << r.minor << '.' << r.build << " type " << int(r.type);
@@ -133,7 +135,8 @@ TEST(Naming, PrettyNameOfAnOsReleaseText)
         {"NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n",
          "Debian GNU/Linux 12 (bookworm)"},
         {"PRETTY_NAME=\"say \\\"hi\\\" \\\\ \\$HOME \\`x\\` \\n\"", "say \"hi\" \\ $HOME `x` \\n"},
-        {"PRETTY_NAME='Fedora Linux 39 (Workstation Edition)'\n", "Fedora Linux 39 (Workstation Edition)"},
+        {"PRETTY_NAME='Fedora Linux 39 (Workstation Edition)'\n",
+         "Fedora Linux 39 (Workstation Edition)"},
         {"ID=alpine\n  PRETTY_NAME=Alpine\\ Linux # unquoted\n", "Alpine Linux"},
         {"PRETTY_NAME=\"first\"\nPRETTY_NAME=\"last\"'s'\n# PRETTY_NAME=\"commented\"\n", "lasts"},
         {"NAME=Linux\nMY_PRETTY_NAME=x\n", ""},
@@ -153,21 +156,28 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
     // (process, native) as IsWow64Process2 reports them: the process machine is 0 unless WOW64
     // runs it, and an x64 program emulated on ARM64 is no WOW64 process.
     const std::tuple<std::uint16_t, std::uint16_t, const char*> machines_of_process[] = {
-        {0, 0x8664, "x86_64"}, {0x014c, 0x8664, "WOW_x86_64"}, {0, 0xAA64, "arm64"},
-        {0x014c, 0xAA64, "arm64"}, {0, 0x014c, "x86_32"}, {0, 0x0200, "ia64"}, {0, 0x01c4, "Unknown"},
+        {0, 0x8664, "x86_64"},     {0x014c, 0x8664, "WOW_x86_64"}, {0, 0xAA64, "arm64"},
+        {0x014c, 0xAA64, "arm64"}, {0, 0x014c, "x86_32"},          {0, 0x0200, "ia64"},
+        {0, 0x01c4, "Unknown"},
     };
     for (const auto& [process, native, expected] : machines_of_process)
-        EXPECT_STREQ(detail::arch_from_machines(process, native), expected) << process << ' ' << native;
+        EXPECT_STREQ(detail::arch_from_machines(process, native), expected)
+            << process << ' ' << native;
     const std::pair<const char*, const char*> machines[] = {
-        {"x86_64", "x86_64"}, {"amd64", "x86_64"},  {"i386", "x86_32"},   {"i686", "x86_32"},
-        {"i786", "Unknown"},  {"i286", "Unknown"},  {"i6866", "Unknown"}, {"ia64", "ia64"},
-        {"aarch64", "arm64"}, {"arm64", "arm64"},   {"armv7l", "Unknown"}, {"", "Unknown"},
+        {"x86_64", "x86_64"}, {"amd64", "x86_64"}, {"i386", "x86_32"},    {"i686", "x86_32"},
+        {"i786", "Unknown"},  {"i286", "Unknown"}, {"i6866", "Unknown"},  {"ia64", "ia64"},
+        {"aarch64", "arm64"}, {"arm64", "arm64"},  {"armv7l", "Unknown"}, {"", "Unknown"},
     };
     for (const auto& [machine, expected] : machines)
         EXPECT_STREQ(detail::arch_from_machine(machine), expected) << machine;
     const std::pair<const char*, const char*> releases[] = {
-        {"6.1.0-18-amd64", "6.1"}, {"5.15.153.1-WSL2", "5.15"}, {"6", "6.0"},         {"6.", "6.0"},
-        {"", "0.0"},               {"abc", "0.0"},              {"13.2-RELEASE", "13.2"},
+        {"6.1.0-18-amd64", "6.1"},
+        {"5.15.153.1-WSL2", "5.15"},
+        {"6", "6.0"},
+        {"6.", "6.0"},
+        {"", "0.0"},
+        {"abc", "0.0"},
+        {"13.2-RELEASE", "13.2"},
         {"99999999999.7", "4294967295.7"},
     };
     for (const auto& [release, expected] : releases)

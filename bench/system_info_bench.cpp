@@ -2,10 +2,10 @@
 // formatting the same texts, and against Poco's Environment.
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -43,12 +43,13 @@ void system_info_bare_uname(benchmark::State& state)
         const unsigned long minor = *end == '.' ? std::strtoul(end + 1, nullptr, 10) : 0;
         // The pretty name: the PRETTY_NAME line of os-release, quotes and all.
         std::string os_release, pretty;
-        if (std::FILE* file = std::fopen("/etc/os-release", "r")) {
-            char chunk[4096];
-            for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-                os_release.append(chunk, n);
-            std::fclose(file);
-        }
+        const int fd = open("/etc/os-release", O_RDONLY | O_CLOEXEC);
+        char chunk[4096];
+        for (ssize_t n = sizeof chunk; fd >= 0 && n == sizeof chunk;)
+            if ((n = read(fd, chunk, sizeof chunk)) > 0)
+                os_release.append(chunk, static_cast<std::size_t>(n));
+        if (fd >= 0)
+            close(fd);
         const std::size_t at = os_release.find("PRETTY_NAME=");
         if (at != std::string::npos)
             pretty = os_release.substr(at + 12, os_release.find('\n', at) - at - 12);

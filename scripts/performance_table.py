@@ -19,13 +19,15 @@ sizes = [(1024, "1 KiB"), (65536, "64 KiB"), (1048576, "1 MiB")]
 # (libtarn benchmark, what it is measured against, what that does)
 pairs = [("getenvvar_library", "getenvvar_bare_getenv", "`getenv` and a `std::string` copy"),
          ("getenvvar_library", "getenvvar_poco", "Poco's `Environment::get`"),
-         ("putenvvar_library", "putenvvar_bare_setenv", "`setenv`")]
+         ("hasenvvar_library", "hasenvvar_bare_getenv", "`getenv` compared with null"),
+         ("putenvvar_library", "putenvvar_bare_setenv", "`setenv`"),
+         ("unsetenvvar_library", "unsetenvvar_bare_unsetenv", "`setenv`, then `unsetenv`")]
 pairs += [("getenviron_library/%d" % size, "getenviron_bare_environ/%d" % size,
            "one walk of `environ` into one `std::string` (%s)" % label) for size, label in sizes]
 pairs += [("system_info_library", "system_info_bare_uname",
-           "`uname`, `gethostname`, the same nine texts formatted"),
+           "`uname`, `gethostname`, `/etc/os-release` read, the same ten texts formatted"),
           ("system_info_library", "system_info_poco",
-           "Poco's `Environment` for the same texts")]
+           "Poco's `Environment` for the texts it has (no os-release)")]
 pairs += [("tarnstr_copy", "tarnstr_copy_bare_string", "copy a 64-byte `std::string`")]
 pairs += [("tarnstr_append/%d" % n, "tarnstr_append_bare_string/%d" % n,
            "%d appends to a `std::string`" % n) for n in (16, 1024, 65536)]

@@ -2,13 +2,14 @@
 // own, and one uname for the host. Only generic POSIX code lives here.
 #include "platform.h"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <utility>
 
 extern char** environ;
@@ -75,20 +76,32 @@ bool read_environment(std::string& text)
 
 namespace {
 
-struct file_close {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// Closes its descriptor on every way out, also when storage runs out.
+struct descriptor {
+    int fd;
+    ~descriptor()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
 };
 
-// The whole text of a small file; false when it cannot be opened. The file is closed on every
-// way out, also when storage runs out.
+// The whole text of a small file; false when it cannot be opened. Plain system calls: stdio's
+// buffer and bookkeeping would cost more than the read itself.
 bool read_file(const char* path, std::string& text)
 {
-    const std::unique_ptr<std::FILE, file_close> file(std::fopen(path, "r"));
-    if (!file)
+    const descriptor file{open(path, O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0)
         return false;
+    // A short read of a regular file is its end, which saves asking again.
     char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
-        text.append(chunk, n);
+    for (ssize_t n = sizeof chunk; n == sizeof chunk;) {
+        n = read(file.fd, chunk, sizeof chunk);
+        if (n > 0)
+            text.append(chunk, static_cast<std::size_t>(n));
+        else if (n < 0 && errno == EINTR)
+            n = sizeof chunk;
+    }
     return true;
 }
 

@@ -1,4 +1,5 @@
-// The process environment: read one variable, set one, list them all.
+// The process environment: read one variable, ask whether one is set, set or remove one, list them
+// all.
 #include "tarn/environment.h"
 
 #include <stdexcept>

@@ -1,4 +1,5 @@
-// The calling process's environment: read one variable, set one, take all of it as one text.
+// The calling process's environment: read, test, set and remove one variable, or take all of it as
+// one text.
 #ifndef TARN_ENVIRONMENT_H
 #define TARN_ENVIRONMENT_H
 

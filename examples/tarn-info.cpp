@@ -7,15 +7,13 @@
 
 namespace {
 
-int usage()
-{
-    std::cerr
-        << "usage: tarn-info            the target, the host and the build\n"
-           "       tarn-info --env      the whole environment\n"
-           "       tarn-info --get NAME one environment variable\n"
-           "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n";
-    return 2;
-}
+const char usage_text[] =
+    "usage: tarn-info            the target, the host and the build\n"
+    "       tarn-info --env      the whole environment\n"
+    "       tarn-info --get NAME one environment variable\n"
+    "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n"
+    "       tarn-info --version  the version of libtarn\n"
+    "       tarn-info --help     this text\n";
 
 void print_description()
 {
@@ -35,6 +33,8 @@ void print_description()
     std::cout << "built:      " << *info.build_date() << ' ' << *info.build_time() << '\n';
 }
 
+bool is(const char* argument, const char* option) { return !std::strcmp(argument, option); }
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -42,17 +42,23 @@ int main(int argc, char** argv)
     try {
         if (argc == 1)
             print_description();
-        else if (argc == 2 && !std::strcmp(argv[1], "--env"))
+        else if (argc == 2 && is(argv[1], "--env"))
             std::cout << tarn::getenviron();
-        else if (argc == 3 && !std::strcmp(argv[1], "--get"))
+        else if (argc == 3 && is(argv[1], "--get"))
             std::cout << tarn::getenvvar(argv[2]) << '\n';
-        else if (argc == 3 && !std::strcmp(argv[1], "--has"))
+        else if (argc == 3 && is(argv[1], "--has"))
             return tarn::hasenvvar(argv[2]) ? 0 : 1;
-        else
-            return usage();
+        else if (argc == 2 && is(argv[1], "--version"))
+            std::cout << "tarn-info (libtarn) " << TARN_INFO_VERSION << '\n';
+        else if (argc == 2 && is(argv[1], "--help"))
+            std::cout << usage_text;
+        else {
+            std::cerr << usage_text;
+            return 2;
+        }
     } catch (const std::exception& e) {
         std::cerr << "tarn-info: " << e.what() << '\n';
-        return 1;
+        return 2;
     }
-    return 0;
+    return std::cout.flush() ? 0 : 2;
 }

@@ -13,6 +13,11 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+# The tool and its manual come with the library.
+file(GLOB man_page ${prefix}/share/man/man1/tarn-info.1)
+if(NOT man_page)
+  message(FATAL_ERROR "no manual page for tarn-info under ${prefix}/share/man/man1")
+endif()
 
 run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/cmake -DCMAKE_CXX_COMPILER=${CXX}
     -DCMAKE_PREFIX_PATH=${prefix})
@@ -29,10 +34,12 @@ get_filename_component(pc_dir "${pc_file}" DIRECTORY)
 set(ENV{PKG_CONFIG_PATH} ${pc_dir})
 execute_process(COMMAND pkg-config --cflags --libs tarn OUTPUT_VARIABLE flags RESULT_VARIABLE result
                 OUTPUT_STRIP_TRAILING_WHITESPACE)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "pkg-config does not know tarn")
+# The include directory plainly, as a compiler and pkg-config's system-directory test see it.
+if(NOT result EQUAL 0 OR NOT flags MATCHES "^-I${prefix}/include -L")
+  message(FATAL_ERROR "pkg-config --cflags --libs tarn: '${flags}', not -I${prefix}/include")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
 run(${CXX} ${CONSUMER}/main.cpp ${flags} -o ${WORK_DIR}/pkg-consumer)
 string(REGEX REPLACE "/pkgconfig$" "" libdir "${pc_dir}")
 run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg-consumer)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${prefix}/bin/tarn-info --version)

@@ -13,7 +13,12 @@ out=$root/build/check
 mkdir -p "$out"
 started=$SECONDS
 
-leg() { echo; echo "== $1 ($((SECONDS - started)) s)"; }
+leg_started=$SECONDS
+# Each leg's heading says when it starts and how long the one before it took.
+leg() {
+  echo; echo "== $1 (at $((SECONDS - started)) s; the leg before took $((SECONDS - leg_started)) s)"
+  leg_started=$SECONDS
+}
 
 # configure_build_test NAME [cmake arguments...]: a fresh build of everything with warnings as
 # errors, then all its tests.
@@ -27,6 +32,10 @@ configure_build_test() {
 
 leg "gcc"
 configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BENCHMARKS=ON
+
+leg "ABI of the gcc build against the committed baseline (types and layouts)"
+need_packages abigail-tools
+bash scripts/check-abi.sh "$out/gcc/libtarn.so" abi/linux-x86_64.abi
 
 leg "valgrind memcheck over the gcc build's test programs"
 # The allocation-failure test replaces operator new itself: nouserintercepts leaves it in place.
@@ -65,10 +74,40 @@ locale -a | grep -qx 'ja_JP.utf8' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 configure_build_test windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+leg "Windows ZIP: unpacked afresh, a consumer built against it and run under Wine"
+need_packages unzip
+rm -rf "$out/zip" && mkdir -p "$out/zip"
+(cd "$out/windows" && cpack -G ZIP -B "$out/zip" >/dev/null)
+unzip -q "$out"/zip/tarn-*-win64.zip -d "$out/zip/unpacked"
+unpacked=$(echo "$out"/zip/unpacked/tarn-*-win64)
+cmake -S tests/consumer -B "$out/zip/consumer" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -Dtarn_DIR="$unpacked/lib/cmake/tarn" -DCMAKE_EXE_LINKER_FLAGS=-static >/dev/null
+cmake --build "$out/zip/consumer" >/dev/null
+export WINEPREFIX=$out/windows/tests/wine-prefix # booted by the tests already
+WINEPATH="$unpacked/bin" scripts/wine-run.sh "$out/zip/consumer/consumer.exe"
+scripts/wine-run.sh "$unpacked/bin/tarn-info.exe" --version
+unset WINEPREFIX
+
 leg "Linux arm64: cross build, tests under qemu-user"
 need_packages g++-aarch64-linux-gnu qemu-user
 configure_build_test arm64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo
 qemu-aarch64 -L /usr/aarch64-linux-gnu "$out/arm64/examples/tarn-info"
+
+leg "Debian packages: built, checked by lintian, installed, consumed, removed"
+need_packages dpkg-dev debhelper fakeroot lintian
+bash scripts/build-deb.sh "$out/deb" >"$out/deb.log" 2>&1 || { tail -n 60 "$out/deb.log"; exit 1; }
+lintian -I -E --pedantic --fail-on error,warning,info,pedantic "$out"/deb/*.changes
+remove_packages() { dpkg -r tarn-tools libtarn-dev libtarn1 >/dev/null; }
+trap remove_packages EXIT
+dpkg -i "$out"/deb/libtarn1_*.deb "$out"/deb/libtarn-dev_*.deb "$out"/deb/tarn-tools_*.deb >/dev/null
+[ -z "$(pkg-config --cflags tarn)" ] || { echo "pkg-config --cflags tarn: $(pkg-config --cflags tarn)"; exit 1; }
+g++ tests/consumer/main.cpp $(pkg-config --libs tarn) -o "$out/deb/pkg-consumer"
+"$out/deb/pkg-consumer"
+cmake -S tests/consumer -B "$out/deb/consumer" -G Ninja >/dev/null && cmake --build "$out/deb/consumer" >/dev/null
+"$out/deb/consumer/consumer"
+tarn-info && man -w tarn-info
+remove_packages
+trap - EXIT
 
 leg "all legs passed in $((SECONDS - started)) s"

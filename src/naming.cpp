@@ -42,44 +42,112 @@ const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::
 
 namespace {
 
-// Servers by year, Windows XP x64 (5.2 on a workstation); everything else as the product name.
-const char* windows_precise_product(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
-                                    std::uint8_t product_type)
+// A server named by its year, or null: 5.2 and 6.x by version, 10.0 by the exact long-term build
+// (the semi-annual releases between them, 1903 to 23H2, are plain "Windows Server").
+const char* windows_server_year(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                std::uint8_t product_type)
 {
-    const bool server = product_type != nt_workstation;
+    if (product_type == nt_workstation)
+        return nullptr;
     if (major == 5 && minor == 2)
-        return server ? "Microsoft Windows Server 2003" : "Microsoft Windows XP";
-    if (server && major == 6 && minor <= 3) {
+        return "Microsoft Windows Server 2003";
+    if (major == 6 && minor <= 3) {
         const char* const years[] = {
             "Microsoft Windows Server 2008", "Microsoft Windows Server 2008 R2",
             "Microsoft Windows Server 2012", "Microsoft Windows Server 2012 R2"};
         return years[minor];
     }
-    // Test the product type before the build: 26100 is Windows 11 24H2 and Server 2025 alike.
-    if (server && major == 10 && minor == 0) {
-        const struct {
-            std::uint32_t first_build;
-            const char* name;
-        } years[] = {{26100, "Microsoft Windows Server 2025"},
-                     {20348, "Microsoft Windows Server 2022"},
-                     {17763, "Microsoft Windows Server 2019"},
-                     {14393, "Microsoft Windows Server 2016"}};
-        for (const auto& year : years)
-            if (build >= year.first_build)
-                return year.name;
+    if (major == 10 && minor == 0) {
+        switch (build) {
+        case 14393: return "Microsoft Windows Server 2016";
+        case 17763: return "Microsoft Windows Server 2019";
+        case 20348: return "Microsoft Windows Server 2022";
+        case 26100: return "Microsoft Windows Server 2025";
+        }
     }
-    return windows_product_name(major, minor, build, product_type);
+    return nullptr;
+}
+
+// The edition's name for the registry's EditionID, or "" for one this table does not know.
+std::string windows_edition(std::string id, std::uint32_t major, std::uint32_t minor,
+                            std::uint32_t build)
+{
+    const bool evaluation = id.size() > 4 && id.compare(id.size() - 4, 4, "Eval") == 0;
+    if (evaluation)
+        id.resize(id.size() - 4);
+    const bool ten = major == 10;
+    const struct {
+        const char* id;
+        const char* name;
+    } editions[] = {
+        {"Professional", ten || (major == 6 && minor >= 2) ? "Pro" : "Professional"},
+        {"Core", ten ? "Home" : ""},
+        {"CoreSingleLanguage", ten ? "Home Single Language" : ""},
+        {"Enterprise", "Enterprise"},
+        {"EnterpriseS", build >= 17763 ? "Enterprise LTSC" : "Enterprise LTSB"},
+        {"Education", "Education"},
+        {"ProfessionalEducation", "Pro Education"},
+        {"ProfessionalWorkstation", "Pro for Workstations"},
+        {"IoTEnterprise", "IoT Enterprise"},
+        {"IoTEnterpriseS", "IoT Enterprise LTSC"},
+        {"ServerStandard", "Standard"},
+        {"ServerDatacenter", "Datacenter"},
+        {"ServerSolution", "Essentials"},
+        {"ServerWeb", "Web"},
+        {"Ultimate", "Ultimate"},
+        {"HomePremium", "Home Premium"},
+        {"HomeBasic", "Home Basic"},
+        {"Business", "Business"},
+        {"Starter", "Starter"},
+    };
+    for (const auto& edition : editions)
+        if (id == edition.id && *edition.name)
+            return evaluation ? edition.name + std::string(" Evaluation") : edition.name;
+    return "";
+}
+
+// A release label as Windows shows it ("23H2", "1809"): 1 to 8 letters and digits.
+bool is_label(const std::string& text)
+{
+    return !text.empty() && text.size() <= 8 &&
+           std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+           });
 }
 
 } // namespace
 
 std::string windows_pretty_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
-                                std::uint8_t product_type, const std::string& service_pack)
+                                std::uint8_t product_type, const std::string& service_pack,
+                                const platform::nt_product& registry)
 {
-    std::string name = windows_precise_product(major, minor, build, product_type);
+    const char* year = windows_server_year(major, minor, build, product_type);
+    std::string name = year ? year
+                       : major == 5 && minor == 2
+                           ? "Microsoft Windows XP" // XP x64 shares the version of Server 2003
+                           : windows_product_name(major, minor, build, product_type);
+    // A registry that names another build speaks of another system (a copied or stale hive,
+    // a compatibility layer): none of it is used.
+    const bool trusted = registry.build == std::to_string(build);
+    const bool ten = major == 10 && minor == 0;
+    if (trusted) {
+        const std::string edition = windows_edition(registry.edition, major, minor, build);
+        if (!edition.empty())
+            name += ' ' + edition;
+        // ReleaseId stopped at "2009" with 20H2 (19042), where DisplayVersion took over.
+        if (ten && !year) {
+            if (is_label(registry.display_version))
+                name += ' ' + registry.display_version;
+            else if (build < 19042 && is_label(registry.release_id))
+                name += ' ' + registry.release_id;
+        }
+    }
     if (!service_pack.empty())
         name += ' ' + service_pack;
-    return name + " (build " + std::to_string(build) + ')';
+    name += " (build " + std::to_string(build);
+    if (trusted && ten && registry.has_ubr)
+        name += '.' + std::to_string(registry.ubr);
+    return name + ')';
 }
 
 const char* arch_from_processor(std::uint16_t code)

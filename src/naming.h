@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace tarn::detail {
 
 // The product name of a Windows NT-family OS from its version and its product type (1 workstation,
@@ -13,10 +15,13 @@ namespace tarn::detail {
 const char* windows_product_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
                                  std::uint8_t product_type);
 
-// The name a person recognises: the product, servers named by year, then the service-pack text
-// when there is one and " (build N)": "Microsoft Windows Server 2022 (build 20348)".
+// The name a person recognises, as Settings and winver show it: the family from the version
+// (servers named by year at their long-term builds), then, when the registry's build is the
+// kernel's, the edition and on 10.0 the release label; the service pack; the build, on 10.0 with
+// its update revision: "Microsoft Windows 11 Pro 23H2 (build 22631.4460)".
 std::string windows_pretty_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
-                                std::uint8_t product_type, const std::string& service_pack);
+                                std::uint8_t product_type, const std::string& service_pack,
+                                const platform::nt_product& registry);
 
 // The architecture name for a Windows processor-architecture code.
 const char* arch_from_processor(std::uint16_t code);

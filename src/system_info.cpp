@@ -18,7 +18,10 @@ struct system_info_data {
     std::string version;
     std::string release;
     std::string node_name;
-    std::string pretty_name;
+    // What pretty_name needs besides these texts: an NT kernel's numbers (nt false on POSIX).
+    bool nt = false;
+    std::uint32_t nt_major = 0, nt_minor = 0, nt_build = 0;
+    std::uint8_t nt_product_type = 0;
 };
 
 namespace {
@@ -38,8 +41,11 @@ void require(bool ok, const char* message)
 void describe(platform::nt_kernel& k, system_info_data& data)
 {
     data.os = detail::windows_product_name(k.major, k.minor, k.build, k.product_type);
-    data.pretty_name =
-        detail::windows_pretty_name(k.major, k.minor, k.build, k.product_type, k.service_pack);
+    data.nt = true;
+    data.nt_major = k.major;
+    data.nt_minor = k.minor;
+    data.nt_build = k.build;
+    data.nt_product_type = k.product_type;
     // Where the kernel names the host's own machine, that wins over the processor code, which an
     // emulated program hears as its own.
     data.arch = k.native_machine ? detail::arch_from_machines(k.process_machine, k.native_machine)
@@ -48,12 +54,9 @@ void describe(platform::nt_kernel& k, system_info_data& data)
     data.release = std::move(k.service_pack);
 }
 
-// A POSIX kernel names itself; its release gives the version; os-release names the system.
+// A POSIX kernel names itself; its release gives the version.
 void describe(platform::posix_kernel& k, system_info_data& data)
 {
-    data.pretty_name = detail::os_release_pretty_name(k.os_release);
-    if (data.pretty_name.empty())
-        data.pretty_name = k.name + ' ' + k.release;
     data.os = std::move(k.name);
     data.arch = detail::arch_from_machine(k.machine);
     data.version = detail::version_from_release(k.release);
@@ -107,9 +110,18 @@ safe_return<std::string> system_info::node_name() const
     return safe_return<std::string>(impl->node_name);
 }
 
+// Asked when called: most programs never want this name, and the host's answer costs a file or a
+// registry read.
 safe_return<std::string> system_info::pretty_name() const
 {
-    return safe_return<std::string>(impl->pretty_name);
+    platform::product_facts product;
+    platform::read_product(product);
+    const system_info_data& d = *impl;
+    if (d.nt)
+        return safe_return<std::string>(detail::windows_pretty_name(
+            d.nt_major, d.nt_minor, d.nt_build, d.nt_product_type, d.release, product.registry));
+    std::string name = detail::os_release_pretty_name(product.os_release);
+    return safe_return<std::string>(name.empty() ? d.os + ' ' + d.release : name);
 }
 
 safe_return<std::string> system_info::build_os() const

@@ -51,4 +51,6 @@ bool read_environment(std::string& text)
 
 void read_host(host_facts& facts) { facts = fake.facts; }
 
+void read_product(product_facts& facts) { facts = fake.product; }
+
 } // namespace tarn::detail::platform

@@ -14,6 +14,7 @@ struct fake_host {
     bool environment_missing = false;
     detail::platform::host_facts facts{
         true, true, detail::platform::nt_kernel{10, 0, 19045, 1, 9, "", 0, 0}, "fakehost"};
+    detail::platform::product_facts product;
 };
 
 // The one scripted host; what it stores is the host's, allocated in a host_scope.

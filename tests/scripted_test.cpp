@@ -56,10 +56,12 @@ TEST(Scripted, HostDescriptionAndItsFailures)
     // An x64 program emulated on ARM64 hears processor code 9; the host's own machine wins.
     fake.facts.kernel = nt_kernel{10, 0, 26100, 1, 9, "", 0, 0xAA64};
     EXPECT_EQ(describe(), "Microsoft Windows 11|arm64|10.0||xp|Microsoft Windows 11 (build 26100)");
-    fake.facts.kernel = detail::platform::posix_kernel{"Linux", "6.1.0-18-amd64", "aarch64", ""};
+    // The name is asked for when wanted: an object made before os-release changed reports it.
+    fake.facts.kernel = detail::platform::posix_kernel{"Linux", "6.1.0-18-amd64", "aarch64"};
+    const system_info made_before;
     EXPECT_EQ(describe(), "Linux|arm64|6.1|6.1.0-18-amd64|xp|Linux 6.1.0-18-amd64");
-    std::get<1>(fake.facts.kernel).os_release = "PRETTY_NAME='Debian GNU/Linux 12 (bookworm)'";
-    EXPECT_EQ(describe(), "Linux|arm64|6.1|6.1.0-18-amd64|xp|Debian GNU/Linux 12 (bookworm)");
+    fake.product.os_release = "PRETTY_NAME='Debian GNU/Linux 12 (bookworm)'";
+    EXPECT_EQ(*made_before.pretty_name(), "Debian GNU/Linux 12 (bookworm)");
     const std::locale previous = std::locale::global(std::locale(std::locale(), new grouping));
     fake.facts.kernel = nt_kernel{4294967295u, 1234567, 10000, 1, 0, "", 0, 0};
     const std::string huge = describe();
@@ -86,20 +88,15 @@ TEST(Naming, WindowsProductFromVersionAtEveryBoundary)
         {4, 90, 0, 3, "95", "95"},                  {5, 0, 2195, 1, "2000", "2000"},
         {5, 1, 2600, 1, "XP", "XP"},                {5, 2, 3790, 1, "Server", "XP"},
         {5, 2, 3790, 3, "Server", "Server 2003"},   {5, 3, 0, 1, "", ""},
-        {6, 0, 6000, 1, "Vista", "Vista"},          {6, 0, 6001, 3, "Server", "Server 2008"},
-        {6, 1, 7601, 1, "7", "7"},                  {6, 1, 7601, 3, "Server", "Server 2008 R2"},
-        {6, 2, 9200, 1, "8", "8"},                  {6, 2, 9200, 3, "Server", "Server 2012"},
+        {6, 0, 6000, 1, "Vista", "Vista"},          {6, 1, 7601, 3, "Server", "Server 2008 R2"},
         {6, 3, 9600, 1, "8.1", "8.1"},              {6, 3, 9600, 2, "Server", "Server 2012 R2"},
-        {6, 4, 9600, 1, "", ""},                    {6, 4, 0, 3, "", ""},
-        {7, 0, 0, 1, "", ""},                       {10, 0, 14392, 3, "Server", "Server"},
-        {10, 0, 14393, 1, "10", "10"},              {10, 0, 14393, 3, "Server", "Server 2016"},
-        {10, 0, 17762, 3, "Server", "Server 2016"}, {10, 0, 17763, 3, "Server", "Server 2019"},
-        {10, 0, 17763, 1, "10", "10"},              {10, 0, 20347, 2, "Server", "Server 2019"},
-        {10, 0, 20348, 3, "Server", "Server 2022"}, {10, 0, 20348, 1, "10", "10"},
-        {10, 0, 21999, 1, "10", "10"},              {10, 0, 22000, 1, "11", "11"},
-        {10, 0, 26099, 3, "Server", "Server 2022"}, {10, 0, 26100, 3, "Server", "Server 2025"},
-        {10, 0, 26100, 2, "Server", "Server 2025"}, {10, 0, 26100, 1, "11", "11"},
-        {10, 1, 0, 1, "", ""},                      {11, 0, 30000, 3, "", ""},
+        {6, 4, 9600, 1, "", ""},                    {7, 0, 0, 1, "", ""},
+        {10, 0, 14392, 3, "Server", "Server"},      {10, 0, 14393, 3, "Server", "Server 2016"},
+        {10, 0, 14394, 3, "Server", "Server"},      {10, 0, 17763, 3, "Server", "Server 2019"},
+        {10, 0, 18363, 3, "Server", "Server"},      {10, 0, 20348, 2, "Server", "Server 2022"},
+        {10, 0, 25398, 3, "Server", "Server"},      {10, 0, 26100, 3, "Server", "Server 2025"},
+        {10, 0, 26100, 1, "11", "11"},              {10, 0, 21999, 1, "10", "10"},
+        {10, 0, 22000, 1, "11", "11"},              {10, 1, 0, 1, "", ""},
         // clang-format on
     };
     for (const auto& r : rows) {
@@ -109,8 +106,44 @@ TEST(Naming, WindowsProductFromVersionAtEveryBoundary)
         };
         EXPECT_EQ(detail::windows_product_name(r.major, r.minor, r.build, r.type), name(r.os))
             << r.major << '.' << r.minor << '.' << r.build << " type " << int(r.type);
-        EXPECT_EQ(detail::windows_pretty_name(r.major, r.minor, r.build, r.type, ""),
+        EXPECT_EQ(detail::windows_pretty_name(r.major, r.minor, r.build, r.type, "", {}),
                   name(r.pretty) + " (build " + std::to_string(r.build) + ")");
+    }
+}
+
+TEST(Naming, RegistryNamesEditionReleaseAndRevisionOnlyForTheKernelsBuild)
+{
+    const struct {
+        std::uint32_t major, minor, build;
+        std::uint8_t type;
+        detail::platform::nt_product registry; // build, edition, DisplayVersion, ReleaseId, UBR
+        const char* pretty;
+    } rows[] = {
+        {10, 0, 22631, 1, {"22631", "Professional", "23H2", "2009", true, 4460},
+         "11 Pro 23H2 (build 22631.4460)"},
+        {10, 0, 22631, 1, {"7601", "Professional", "23H2", "2009", true, 4460}, "11 (build 22631)"},
+        {10, 0, 20348, 3, {"20348", "ServerDatacenter", "21H2", "2009", true, 2849},
+         "Server 2022 Datacenter (build 20348.2849)"},
+        {10, 0, 25398, 3, {"25398", "ServerStandardEval", "23H2", "", false, 0},
+         "Server Standard Evaluation 23H2 (build 25398)"},
+        {10, 0, 19041, 1, {"19041", "Core", "", "2004", false, 0}, "10 Home 2004 (build 19041)"},
+        {10, 0, 19042, 1, {"19042", "Core", "", "2009", false, 0}, "10 Home (build 19042)"},
+        {10, 0, 19045, 1, {"19045", "Core", "22H2 (b)", "2009", true, 5131},
+         "10 Home (build 19045.5131)"},
+        {10, 0, 14393, 1, {"14393", "EnterpriseS", "", "1607", false, 0},
+         "10 Enterprise LTSB 1607 (build 14393)"},
+        {10, 0, 17763, 1, {"17763", "EnterpriseS", "", "1809", false, 0},
+         "10 Enterprise LTSC 1809 (build 17763)"},
+        {10, 0, 22000, 1, {"22000", "Unheard", "21H2", "", false, 0}, "11 21H2 (build 22000)"},
+        {6, 3, 9600, 1, {"9600", "Professional", "", "", true, 17031}, "8.1 Pro (build 9600)"},
+        {6, 1, 7601, 1, {"7601", "Professional", "", "", false, 0},
+         "7 Professional Service Pack 1 (build 7601)"},
+    };
+    for (const auto& r : rows) {
+        const std::string service_pack = r.major == 6 && r.minor == 1 ? "Service Pack 1" : "";
+        EXPECT_EQ(detail::windows_pretty_name(r.major, r.minor, r.build, r.type, service_pack,
+                                              r.registry),
+                  "Microsoft Windows " + std::string(r.pretty));
     }
 }
 

@@ -43,9 +43,6 @@ struct posix_kernel {
     std::string name;    // sysname: "Linux"
     std::string release; // "6.1.0-18-amd64"
     std::string machine; // "x86_64", "aarch64", ...
-    // The text of /etc/os-release, or of /usr/lib/os-release when the first is missing; empty
-    // when neither can be read.
-    std::string os_release;
 };
 
 struct host_facts {
@@ -57,6 +54,28 @@ struct host_facts {
 
 // Asks the host for its description. Throws only std::bad_alloc.
 void read_host(host_facts& facts);
+
+// What the registry of an NT host says of the installed product, from
+// HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion; a text is empty when its value is missing.
+struct nt_product {
+    std::string build;           // CurrentBuildNumber: "22631"
+    std::string edition;         // EditionID: "Professional"
+    std::string display_version; // DisplayVersion: "23H2"
+    std::string release_id;      // ReleaseId: "2009"
+    bool has_ubr = false;
+    std::uint32_t ubr = 0; // UBR, the update build revision
+};
+
+// What the host says of its product when asked: on POSIX the text of /etc/os-release, or of
+// /usr/lib/os-release when the first cannot be read (at most its first 64 KiB, and only of a
+// regular file); on Windows the registry's values. Empty where the host says nothing.
+struct product_facts {
+    std::string os_release;
+    nt_product registry;
+};
+
+// Asks the host what it says of its product, every time. Throws only std::bad_alloc.
+void read_product(product_facts& facts);
 
 } // namespace tarn::detail::platform
 

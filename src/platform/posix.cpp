@@ -4,13 +4,14 @@
 
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 extern char** environ;
 
@@ -86,21 +87,31 @@ struct descriptor {
     }
 };
 
-// The whole text of a small file; false when it cannot be opened. Plain system calls: stdio's
-// buffer and bookkeeping would cost more than the read itself.
-bool read_file(const char* path, std::string& text)
+// os-release files are a few hundred bytes; a larger one is read this far.
+constexpr std::size_t os_release_limit = 64 * 1024;
+
+// The text of the regular file at `path`, at most os_release_limit bytes of it; false when it
+// cannot be opened, is no regular file or cannot be read, which the caller takes for a missing
+// file. Opened without blocking, so a FIFO put there cannot stall the call, and checked with fstat,
+// so /dev/zero or a directory is never read. Plain system calls: stdio would cost more than the read.
+bool read_small_file(const char* path, std::string& text)
 {
-    const descriptor file{open(path, O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0)
+    const descriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    struct stat status;
+    if (file.fd < 0 || fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    // A short read of a regular file is its end, which saves asking again.
     char chunk[4096];
-    for (ssize_t n = sizeof chunk; n == sizeof chunk;) {
-        n = read(file.fd, chunk, sizeof chunk);
-        if (n > 0)
-            text.append(chunk, static_cast<std::size_t>(n));
-        else if (n < 0 && errno == EINTR)
-            n = sizeof chunk;
+    while (text.size() < os_release_limit) {
+        const ssize_t n = read(file.fd, chunk, std::min(sizeof chunk, os_release_limit - text.size()));
+        if (n == 0)
+            break;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            text.clear();
+            return false;
+        }
+        text.append(chunk, static_cast<std::size_t>(n));
     }
     return true;
 }
@@ -115,11 +126,14 @@ void read_host(host_facts& facts)
         return;
     facts.version_known = true;
     facts.host_known = true;
-    posix_kernel kernel{host.sysname, host.release, host.machine, {}};
-    if (!read_file("/etc/os-release", kernel.os_release))
-        read_file("/usr/lib/os-release", kernel.os_release);
-    facts.kernel = std::move(kernel);
+    facts.kernel = posix_kernel{host.sysname, host.release, host.machine};
     facts.host_name = host.nodename;
+}
+
+void read_product(product_facts& facts)
+{
+    if (!read_small_file("/etc/os-release", facts.os_release))
+        read_small_file("/usr/lib/os-release", facts.os_release);
 }
 
 } // namespace tarn::detail::platform

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <cwchar>
 #include <memory>
+#include <type_traits>
 
 namespace tarn::detail::platform {
 
@@ -169,6 +170,44 @@ void read_host(host_facts& facts)
     facts.host_known = GetComputerNameExW(ComputerNameDnsHostname, name, &size) != 0;
     if (facts.host_known)
         append_ansi(name, size, facts.host_name);
+}
+
+namespace {
+
+// A text value of an open key, in the ANSI code page; empty when missing or of another type.
+std::string registry_text(HKEY key, const wchar_t* name)
+{
+    std::string text;
+    wchar_t buffer[256];
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, buffer, &size) == ERROR_SUCCESS)
+        append_ansi(buffer, std::wcslen(buffer), text);
+    return text;
+}
+
+struct key_close {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+
+} // namespace
+
+void read_product(product_facts& facts)
+{
+    // The 64-bit view also from a 32-bit process, whose own view is the stale WOW6432Node copy.
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
+        return;
+    const std::unique_ptr<std::remove_pointer_t<HKEY>, key_close> key(opened);
+    nt_product& registry = facts.registry;
+    registry.build = registry_text(opened, L"CurrentBuildNumber");
+    registry.edition = registry_text(opened, L"EditionID");
+    registry.display_version = registry_text(opened, L"DisplayVersion");
+    registry.release_id = registry_text(opened, L"ReleaseId");
+    DWORD ubr = 0, size = sizeof ubr;
+    registry.has_ubr = RegGetValueW(opened, nullptr, L"UBR", RRF_RT_REG_DWORD, nullptr, &ubr,
+                                    &size) == ERROR_SUCCESS;
+    registry.ubr = ubr;
 }
 
 } // namespace tarn::detail::platform

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Runs tarn-info.exe under Windows versions that Wine can pretend to be, each in a fresh prefix,
-# and checks the host description it prints.   wine_versions.sh BIN_DIR WORK_DIR
+# Runs tarn-info.exe under Windows versions that Wine can pretend to be, each in a copy of one
+# booted prefix, and checks the host description it prints.   wine_versions.sh BIN_DIR WORK_DIR
+# A host is either one of Wine's own versions (HKCU\Software\Wine\Version), whose kernel then
+# disagrees with the registry (Windows 7's), or made in the registry: with no such version, Wine
+# takes its kernel's version from CurrentVersion, CurrentBuildNumber, CSDVersion and ProductType,
+# so the kernel and the registry agree as on a real machine.
 set -euo pipefail
 bin=$1 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -9,25 +13,47 @@ export WINEDEBUG=-all
 
 rm -rf "$work"
 mkdir -p "$work"
-# One booted prefix, copied afresh for every version: booting each takes far longer.
+# One booted prefix, copied afresh for every host: booting each takes far longer.
 WINEPREFIX=$work/template "$run" "$bin/tarn-info.exe" >/dev/null
 WINEPREFIX=$work/template wineserver --wait
 
-# Wine's name | os | version | release | pretty name. GetVersionExA would say 6.2 for 8.1 and 10;
-# a server edition with the same version as a workstation one is told apart by its product type
-# only.
-expectations="
-win81|Microsoft Windows 8.1|6.3||Microsoft Windows 8.1 (build 9600)
-win10|Microsoft Windows 10|10.0||Microsoft Windows 10 (build 18362)
-win2008|Microsoft Windows Server|6.0|Service Pack 2|Microsoft Windows Server 2008 Service Pack 2 (build 6002)
-vista|Microsoft Windows Vista|6.0|Service Pack 2|Microsoft Windows Vista Service Pack 2 (build 6002)"
+# host | Wine's version | CurrentVersion values (#N a number) | ProductType | os | version | release
+# | pretty name. GetVersionExA would say 6.2 for 8.1 and 10; a server edition with the same version
+# as a workstation one is told apart by its product type only. ProductName says "Windows 10" on
+# Windows 11, and ReleaseId froze at 2009: neither may show.
+hosts="
+win81|win81|||Microsoft Windows 8.1|6.3||Microsoft Windows 8.1 (build 9600)
+win2008|win2008|||Microsoft Windows Server|6.0|Service Pack 2|Microsoft Windows Server 2008 Service Pack 2 (build 6002)
+stale registry|win10|EditionID=Ultimate;UBR=#1||Microsoft Windows 10|10.0||Microsoft Windows 10 (build 18362)
+11 Pro 23H2||CurrentVersion=10.0;CurrentBuildNumber=22631;EditionID=Professional;DisplayVersion=23H2;ReleaseId=2009;UBR=#4460;ProductName=Windows 10 Pro|WinNT|Microsoft Windows 11|10.0||Microsoft Windows 11 Pro 23H2 (build 22631.4460)
+Server 2022||CurrentVersion=10.0;CurrentBuildNumber=20348;EditionID=ServerDatacenter;DisplayVersion=21H2;UBR=#2849|ServerNT|Microsoft Windows Server|10.0||Microsoft Windows Server 2022 Datacenter (build 20348.2849)
+10 Home 22H2||CurrentVersion=10.0;CurrentBuildNumber=19045;EditionID=Core;DisplayVersion=22H2;ReleaseId=2009;UBR=#5131|WinNT|Microsoft Windows 10|10.0||Microsoft Windows 10 Home 22H2 (build 19045.5131)
+odd label||CurrentVersion=10.0;CurrentBuildNumber=19045;EditionID=Core;DisplayVersion=22H2 beta;ReleaseId=2009|WinNT|Microsoft Windows 10|10.0||Microsoft Windows 10 Home (build 19045)"
+
+# The .reg text that makes a host.
+host_registry() {
+  local wine_version=$1 values=$2 type=$3
+  echo "REGEDIT4"
+  [ -z "$wine_version" ] || printf '[HKEY_CURRENT_USER\\Software\\Wine]\n"Version"="%s"\n' "$wine_version"
+  echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion]'
+  [ -n "$wine_version" ] || echo '"CSDVersion"=-'
+  local IFS=';'
+  for value in $values; do
+    case "${value#*=}" in
+      '#'*) printf '"%s"=dword:%08x\n' "${value%%=*}" "${value#*=#}" ;;
+      *) printf '"%s"="%s"\n' "${value%%=*}" "${value#*=}" ;;
+    esac
+  done
+  [ -z "$type" ] || printf '[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ProductOptions]\n"ProductType"="%s"\n' "$type"
+}
 
 failures=0
-while IFS='|' read -r name os version release pretty; do
+while IFS='|' read -r name wine_version values type os version release pretty; do
   [ -n "$name" ] || continue
-  prefix=$work/$name
+  prefix=$work/${name// /-}
   cp -a "$work/template" "$prefix"
-  WINEPREFIX=$prefix wine reg add 'HKCU\Software\Wine' /v Version /d "$name" /f >/dev/null 2>&1
+  host_registry "$wine_version" "$values" "$type" >"$prefix.reg"
+  WINEPREFIX=$prefix wine regedit /S "$prefix.reg" >/dev/null 2>&1
   WINEPREFIX=$prefix wineserver --wait
   info=$(WINEPREFIX=$prefix "$run" "$bin/tarn-info.exe" | tr -d '\r')
   WINEPREFIX=$prefix wineserver --wait
@@ -40,6 +66,6 @@ while IFS='|' read -r name os version release pretty; do
     echo "FAIL $name: got '$got', want '$want'"
     failures=$((failures + 1))
   fi
-done <<<"$expectations"
+done <<<"$hosts"
 rm -rf "$work"
 [ "$failures" -eq 0 ]

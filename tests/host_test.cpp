@@ -72,10 +72,10 @@ TEST(Environment, ClearedEnvironmentListsAsEmptyText)
 TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
 {
     const char* rounds = std::getenv("TARN_CONCURRENCY_ROUNDS");
-    std::atomic<int> mismatches{0};
+    std::atomic<int> mismatches{0}, writing{8};
     std::vector<std::thread> workers;
     for (char t = 'a'; t < 'i'; ++t) {
-        workers.emplace_back([t, rounds = rounds ? std::atoi(rounds) : 200, &mismatches] {
+        workers.emplace_back([t, rounds = rounds ? std::atoi(rounds) : 200, &mismatches, &writing] {
             for (int i = 0; i < rounds; ++i) {
                 // A new variable every round: the host grows its table under the other threads.
                 const std::string name = "TARN_THREAD_" + std::to_string(i) + t,
@@ -83,8 +83,15 @@ TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
                 putenvvar(name, value);
                 mismatches += !(getenvvar(name) == value) + !listed(name + "=" + value);
             }
+            --writing;
         });
     }
+    // A reader that only reads, all the while, walking the whole table that the writers move.
+    putenvvar("TARN_READER", "steady");
+    workers.emplace_back([&] {
+        while (writing > 0)
+            mismatches += !(getenvvar("TARN_READER") == "steady") + hasenvvar("TARN_UNSET");
+    });
     for (auto& w : workers)
         w.join();
     EXPECT_EQ(mismatches, 0);

@@ -25,9 +25,11 @@ pairs = [("getenvvar_library", "getenvvar_bare_getenv", "`getenv` and a `std::st
 pairs += [("getenviron_library/%d" % size, "getenviron_bare_environ/%d" % size,
            "one walk of `environ` into one `std::string` (%s)" % label) for size, label in sizes]
 pairs += [("system_info_library", "system_info_bare_uname",
-           "`uname`, `gethostname`, `/etc/os-release` read, the same ten texts formatted"),
+           "`uname` and `gethostname`, the same nine texts formatted"),
           ("system_info_library", "system_info_poco",
-           "Poco's `Environment` for the texts it has (no os-release)")]
+           "Poco's `Environment`: its five host texts and the same four build texts"),
+          ("pretty_name_library", "pretty_name_bare_read",
+           "open, read and close `/etc/os-release`, find the `PRETTY_NAME` line")]
 pairs += [("tarnstr_copy", "tarnstr_copy_bare_string", "copy a 64-byte `std::string`")]
 pairs += [("tarnstr_append/%d" % n, "tarnstr_append_bare_string/%d" % n,
            "%d appends to a `std::string`" % n) for n in (16, 1024, 65536)]

@@ -2,7 +2,9 @@
 #include "naming.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <string_view>
 
 namespace tarn::detail {
 
@@ -203,16 +205,19 @@ std::uint32_t read_number(const char*& p)
 
 std::string os_release_pretty_name(const std::string& text)
 {
+    constexpr std::string_view key = "PRETTY_NAME=";
     std::string pretty;
     for (std::size_t line = 0; line < text.size();) {
         std::size_t end = text.find('\n', line);
         if (end == std::string::npos)
             end = text.size();
-        std::size_t p = text.find_first_not_of(" \t", line);
-        const std::string key = "PRETTY_NAME=";
-        if (p < end && text.compare(p, key.size(), key) == 0) {
+        std::size_t p = line;
+        while (p < end && (text[p] == ' ' || text[p] == '\t'))
+            ++p;
+        if (end - p >= key.size() && text.compare(p, key.size(), key) == 0) {
             // One shell word: quoted and unquoted pieces joined, up to unquoted blank space.
             pretty.clear();
+            pretty.reserve(end - p - key.size());
             for (p += key.size(); p < end && text[p] != ' ' && text[p] != '\t'; ++p) {
                 if (text[p] == '\'') {
                     const std::size_t close = text.find('\'', p + 1);
@@ -248,7 +253,12 @@ std::string version_from_release(const std::string& release)
 
 std::string format_version(std::uint32_t major, std::uint32_t minor)
 {
-    return std::to_string(major) + '.' + std::to_string(minor);
+    // to_chars is locale-free and writes in place: one string, no temporaries.
+    char text[2 * 10 + 1];
+    char* end = std::to_chars(text, text + 10, major).ptr;
+    *end++ = '.';
+    end = std::to_chars(end, text + sizeof text, minor).ptr;
+    return std::string(text, end);
 }
 
 } // namespace tarn::detail

@@ -102,9 +102,8 @@ bool read_small_file(const char* path, std::string& text)
         return false;
     char chunk[4096];
     while (text.size() < os_release_limit) {
-        const ssize_t n = read(file.fd, chunk, std::min(sizeof chunk, os_release_limit - text.size()));
-        if (n == 0)
-            break;
+        const std::size_t wanted = std::min(sizeof chunk, os_release_limit - text.size());
+        const ssize_t n = read(file.fd, chunk, wanted);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -112,6 +111,8 @@ bool read_small_file(const char* path, std::string& text)
             return false;
         }
         text.append(chunk, static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) < wanted) // a short read of a regular file is its end
+            break;
     }
     return true;
 }
@@ -126,7 +127,7 @@ void read_host(host_facts& facts)
         return;
     facts.version_known = true;
     facts.host_known = true;
-    facts.kernel = posix_kernel{host.sysname, host.release, host.machine};
+    facts.kernel.emplace<posix_kernel>(posix_kernel{host.sysname, host.release, host.machine});
     facts.host_name = host.nodename;
 }
 

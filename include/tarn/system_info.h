@@ -11,9 +11,10 @@ namespace tarn {
 
 struct system_info_data;
 
-// Asks the host once, at construction, and keeps what it said: an object describes the host as it
-// was when the object was made. Every text comes back in a safe_return, a separate copy per call,
-// released by library code.
+// Asks the host once, at construction, for the five host texts (on POSIX one uname), and keeps
+// what it said: those describe the host as it was when the object was made. pretty_name() alone
+// asks the host again on every call. Every text comes back in a safe_return, a separate copy per
+// call, released by library code.
 //
 // Failures: the constructor throws std::runtime_error("failed to init version info") when the OS
 // version cannot be had, std::runtime_error("failed to get host name") when the host name cannot
@@ -36,10 +37,14 @@ public:
     safe_return<std::string> release() const;   // service pack, or the kernel release on POSIX
     safe_return<std::string> node_name() const; // the host's DNS host name
 
-    // The name a person would recognise, for an About box or a bug report (since 1.1): on Windows
-    // the precise product with servers named by year, the service pack and the build ("Microsoft
-    // Windows Server 2022 (build 20348)"); on POSIX the PRETTY_NAME of /etc/os-release (or of
-    // /usr/lib/os-release when the first is missing), else the kernel's name and release.
+    // The name a person would recognise, for an About box or a bug report (since 1.1), read from
+    // the host on every call, never at construction, so a program that never asks pays nothing.
+    // On Windows as Settings shows it: the family from the kernel (servers named by year), then,
+    // from the registry when it speaks of the running build, the edition, the release and the
+    // update revision: "Microsoft Windows 11 Pro 23H2 (build 22631.4460)". On POSIX the
+    // PRETTY_NAME of /etc/os-release (or of /usr/lib/os-release when the first cannot be read;
+    // only a regular file, at most its first 64 KiB), else the kernel's name and release. Throws
+    // std::bad_alloc only.
     safe_return<std::string> pretty_name() const;
 
     // The library's own build.

@@ -1,6 +1,7 @@
-// Windows: the kernel's environment block goes back to it also when building the text fails. The
-// library's sources and the Windows platform layer are linked into this program, so its counting
-// heap can fail their allocations; the block itself lives on the process heap, which is watched.
+// Windows: allocation failures inside the real Windows layer. The library's sources and the
+// Windows platform layer are linked into this program, so its counting heap can fail their
+// allocations. The kernel's environment block must go back to it also when building the text
+// fails; it lives on the process heap, which is watched.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -38,4 +39,36 @@ TEST(EnvironmentBlock, GoesBackWhenBuildingTheTextFails)
     }
     EXPECT_GT(failures, 0);
     EXPECT_LT(process_heap_in_use() - before, 1 << 20) << "environment blocks were kept";
+}
+
+// On Windows names and values are converted to UTF-16 on the heap: a failure there surfaces as
+// std::bad_alloc, leaves nothing allocated and sets nothing.
+TEST(EnvironmentBlock, ConversionFailuresSetNothing)
+{
+    using tarn::test::heap;
+    const tarn::tarnstr name(std::string(40, 'N')), value(std::string(100, 'v')), before("before");
+    const std::pair<const char*, void (*)(const tarn::tarnstr&, const tarn::tarnstr&)> calls[] = {
+        {"putenvvar", [](const tarn::tarnstr& n, const tarn::tarnstr& v) { tarn::putenvvar(n, v); }},
+        {"unsetenvvar", [](const tarn::tarnstr& n, const tarn::tarnstr&) { tarn::unsetenvvar(n); }},
+        {"hasenvvar", [](const tarn::tarnstr& n, const tarn::tarnstr&) { tarn::hasenvvar(n); }}};
+    for (const auto& [what, call] : calls) {
+        long k = 1;
+        for (;; ++k) {
+            tarn::putenvvar(name, before);
+            const long live = heap.news - heap.deletes;
+            heap.seen = 0, heap.fail_at = k;
+            bool failed = false;
+            try {
+                call(name, value);
+            } catch (const std::bad_alloc&) {
+                failed = true;
+            }
+            heap.fail_at = 0;
+            EXPECT_EQ(heap.news - heap.deletes, live) << what << " failure " << k;
+            if (!failed)
+                break;
+            EXPECT_TRUE(tarn::getenvvar(name) == before) << what << " failure " << k;
+        }
+        EXPECT_GT(k, 1) << what << " allocated nothing that could fail";
+    }
 }

@@ -22,11 +22,26 @@ namespace {
 // POSIX puts no guard around the environment, so every read, write and listing made through the
 // library takes this one lock. Statically initialised: nothing runs at load or at exit.
 pthread_mutex_t environment_lock = PTHREAD_MUTEX_INITIALIZER;
+pthread_once_t fork_handlers_once = PTHREAD_ONCE_INIT;
+
+// fork() copies the lock into the child as it is, held if another thread was inside the library,
+// and nothing in the child would ever release it. Held across the fork instead, it is released on
+// both sides. Registered on the lock's first use, not at load.
+void lock_environment() { pthread_mutex_lock(&environment_lock); }
+void unlock_environment() { pthread_mutex_unlock(&environment_lock); }
+void register_fork_handlers()
+{
+    pthread_atfork(lock_environment, unlock_environment, unlock_environment);
+}
 
 class environment_guard {
 public:
-    environment_guard() { pthread_mutex_lock(&environment_lock); }
-    ~environment_guard() { pthread_mutex_unlock(&environment_lock); }
+    environment_guard()
+    {
+        pthread_once(&fork_handlers_once, register_fork_handlers);
+        lock_environment();
+    }
+    ~environment_guard() { unlock_environment(); }
     environment_guard(const environment_guard&) = delete;
     environment_guard& operator=(const environment_guard&) = delete;
 };

@@ -21,8 +21,12 @@ namespace tarn::detail::platform {
 
 namespace {
 
-// The most a variable holds, in UTF-16 units, its NUL included.
-constexpr DWORD value_buffer_size = 32767;
+// The read buffer on the caller's stack: 32767 bytes, 16383 UTF-16 units and the NUL, so that a
+// thread with a small stack can read; a longer value is read on the heap.
+constexpr DWORD value_buffer_size = 16384;
+
+// The longest name or value Windows keeps, in UTF-16 units.
+constexpr std::size_t longest_variable = 32766;
 
 // Appends the ANSI code page's text for `length` UTF-16 units at `wide`. UTF-8 as the ANSI code
 // page has nothing to fit and takes no flags.
@@ -115,7 +119,10 @@ bool read_variable(const char* name, std::string* value)
 
 void write_variable(const char* name, const char* value)
 {
-    SetEnvironmentVariableW(to_wide(name).c_str(), to_wide(value).c_str());
+    const std::wstring wide_name = to_wide(name), wide_value = to_wide(value);
+    // Longer sets nothing: Wine would store the value cut short and report success.
+    if (wide_name.size() <= longest_variable && wide_value.size() <= longest_variable)
+        SetEnvironmentVariableW(wide_name.c_str(), wide_value.c_str());
 }
 
 void remove_variable(const char* name) { SetEnvironmentVariableW(to_wide(name).c_str(), nullptr); }

@@ -40,7 +40,7 @@ bash scripts/check-abi.sh "$out/gcc/libtarn.so" abi/linux-x86_64.abi
 leg "valgrind memcheck over the gcc build's test programs"
 # The allocation-failure test replaces operator new itself: nouserintercepts leaves it in place.
 memcheck() {
-  valgrind -q --error-exitcode=1 --leak-check=full --show-leak-kinds=definite,indirect \
+  valgrind -q --error-exitcode=1 --child-silent-after-fork=yes --leak-check=full --show-leak-kinds=definite,indirect \
     --errors-for-leak-kinds=definite,indirect --soname-synonyms=somalloc=nouserintercepts \
     --log-file="$out/valgrind.log" "$@" >/dev/null ||
     { cat "$out/valgrind.log"; echo "valgrind found errors in: $*"; return 1; }

@@ -5,52 +5,78 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/platform.h"
+#include "core.h"
 #include "tarnstr_access.h"
 
 namespace tarn {
 
+namespace detail {
+
 namespace {
 
-namespace platform = detail::platform;
-using detail::tarnstr_access;
+bool holds_nul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
-// The host takes names and values as NUL-terminated strings; one that holds a NUL would reach it
-// cut short, naming a different variable or setting a different value.
-bool has_nul(const tarnstr& s) { return s.str().find('\0') != std::string::npos; }
+} // namespace
+
+bool read_variable(std::string_view name, const platform::value_sink* sink)
+{
+    return !holds_nul(name) && platform::read_variable(name.data(), sink);
+}
+
+void write_variable(std::string_view name, std::string_view value)
+{
+    if (!holds_nul(name) && !holds_nul(value))
+        platform::write_variable(name.data(), value.data());
+}
+
+void remove_variable(std::string_view name)
+{
+    if (!holds_nul(name))
+        platform::remove_variable(name.data());
+}
+
+failure read_environment(std::string& text, char separator)
+{
+    return platform::read_environment(text, separator) ? failure::none : failure::no_environment;
+}
+
+} // namespace detail
+
+namespace {
+
+// Reads a value straight into the text a tarnstr holds.
+char* reserve_in_string(void* target, std::size_t size)
+{
+    auto& text = *static_cast<std::string*>(target);
+    text.resize(size);
+    return text.data();
+}
 
 } // namespace
 
 tarnstr getenvvar(const tarnstr& name)
 {
     tarnstr value;
-    if (!has_nul(name))
-        platform::read_variable(name.str().c_str(), &tarnstr_access::text(value));
+    const detail::platform::value_sink sink{reserve_in_string, &detail::tarnstr_access::text(value)};
+    detail::read_variable(name.str(), &sink);
     return value;
 }
 
 void putenvvar(const tarnstr& name, const tarnstr& value)
 {
-    if (!has_nul(name) && !has_nul(value))
-        platform::write_variable(name.str().c_str(), value.str().c_str());
+    detail::write_variable(name.str(), value.str());
 }
 
-bool hasenvvar(const tarnstr& name)
-{
-    return !has_nul(name) && platform::read_variable(name.str().c_str(), nullptr);
-}
+bool hasenvvar(const tarnstr& name) { return detail::read_variable(name.str(), nullptr); }
 
-void unsetenvvar(const tarnstr& name)
-{
-    if (!has_nul(name))
-        platform::remove_variable(name.str().c_str());
-}
+void unsetenvvar(const tarnstr& name) { detail::remove_variable(name.str()); }
 
 tarnstr getenviron()
 {
     tarnstr text;
-    if (!platform::read_environment(tarnstr_access::text(text)))
-        throw std::runtime_error("Invalid environment string!");
+    const detail::failure failed = detail::read_environment(detail::tarnstr_access::text(text), '\n');
+    if (failed != detail::failure::none)
+        throw std::runtime_error(detail::message(failed));
     return text;
 }
 

@@ -6,12 +6,6 @@
 namespace tarn {
 
 tarnstr getosname() { return tarnstr(detail::target_os); }
-
-tarnstr getosid()
-{
-    tarnstr id = getosname();
-    id + "-" + detail::target_arch_id;
-    return id;
-}
+tarnstr getosid() { return tarnstr(detail::target_id); }
 
 } // namespace tarn

@@ -2,30 +2,52 @@
 #ifndef TARN_TARGET_H
 #define TARN_TARGET_H
 
-namespace tarn::detail {
-
 #if defined(_WIN32)
-inline constexpr char target_os[] = "winnt";
+#  define TARN_TARGET_OS "winnt"
 #elif defined(__linux__)
-inline constexpr char target_os[] = "linux";
+#  define TARN_TARGET_OS "linux"
 #elif defined(__APPLE__)
-inline constexpr char target_os[] = "darwin";
+#  define TARN_TARGET_OS "darwin"
 #elif defined(__FreeBSD__)
-inline constexpr char target_os[] = "freebsd";
+#  define TARN_TARGET_OS "freebsd"
 #else
 #  error "unsupported target OS"
 #endif
 
-// The word in getosid() and the one in build_arch() differ for x86-64 ("amd64" against "x86_64").
+// The processor twice: its Go name for getosid() ("amd64"), and the name uname gives it for
+// build_arch() ("x86_64"). A processor this list does not know is "unknown" to both; the build
+// goes on.
 #if defined(__x86_64__) || defined(_M_X64)
-inline constexpr char target_arch_id[] = "amd64";
-inline constexpr char target_arch[] = "x86_64";
+#  define TARN_TARGET_ARCH_ID "amd64"
+#  define TARN_TARGET_ARCH "x86_64"
+#elif defined(__i386__) || defined(_M_IX86)
+#  define TARN_TARGET_ARCH_ID "386"
+#  define TARN_TARGET_ARCH "x86_32"
 #elif defined(__aarch64__) || defined(_M_ARM64)
-inline constexpr char target_arch_id[] = "arm64";
-inline constexpr char target_arch[] = "arm64";
+#  define TARN_TARGET_ARCH_ID "arm64"
+#  define TARN_TARGET_ARCH "arm64"
+#elif defined(__arm__) || defined(_M_ARM)
+#  define TARN_TARGET_ARCH_ID "arm"
+#  define TARN_TARGET_ARCH "arm"
+#elif defined(__riscv) && __riscv_xlen == 64
+#  define TARN_TARGET_ARCH_ID "riscv64"
+#  define TARN_TARGET_ARCH "riscv64"
+#elif defined(__powerpc64__) && defined(__LITTLE_ENDIAN__)
+#  define TARN_TARGET_ARCH_ID "ppc64le"
+#  define TARN_TARGET_ARCH "ppc64le"
+#elif defined(__s390x__)
+#  define TARN_TARGET_ARCH_ID "s390x"
+#  define TARN_TARGET_ARCH "s390x"
 #else
-#  error "unsupported target processor"
+#  define TARN_TARGET_ARCH_ID "unknown"
+#  define TARN_TARGET_ARCH "unknown"
 #endif
+
+namespace tarn::detail {
+
+inline constexpr char target_os[] = TARN_TARGET_OS;
+inline constexpr char target_id[] = TARN_TARGET_OS "-" TARN_TARGET_ARCH_ID;
+inline constexpr char target_arch[] = TARN_TARGET_ARCH;
 
 } // namespace tarn::detail
 

@@ -9,6 +9,7 @@
 
 #include "counting_heap.h"
 #include "fake_platform.h"
+#include "tarn/c.h"
 #include "tarn/tarn.h"
 
 using namespace tarn;
@@ -74,6 +75,37 @@ template <class T> bool copies(const T& source)
     return fails([&] { T{source}; });
 }
 
+// The C interface through the same countdown: a failure comes back as a status, never as an
+// exception (one leaving an extern "C" function ends a Windows caller).
+bool reports(tarn_status (*call)())
+{
+    tarn_status status = TARN_OK;
+    EXPECT_FALSE(fails([&] { status = call(); })) << "an exception left the C interface";
+    EXPECT_TRUE(status == TARN_OK || status == TARN_ERROR_NO_MEMORY) << status;
+    return status == TARN_ERROR_NO_MEMORY;
+}
+
+tarn_status c_host()
+{
+    tarn_system_info* info = nullptr;
+    char* text = nullptr;
+    tarn_status status = tarn_system_info_create(&info);
+    for (int field = TARN_FIELD_OS; status == TARN_OK && field <= TARN_FIELD_BUILD_DATE; ++field) {
+        status = tarn_system_info_get(info, field, &text, nullptr);
+        tarn_free(text);
+    }
+    tarn_system_info_destroy(info);
+    return status;
+}
+
+tarn_status c_environment()
+{
+    char* text = nullptr;
+    const tarn_status status = tarn_getenviron(&text, nullptr);
+    tarn_free(text);
+    return status;
+}
+
 using getter = safe_return<std::string> (system_info::*)() const;
 const getter getters[] = {&system_info::os,         &system_info::arch,
                           &system_info::version,    &system_info::release,
@@ -108,6 +140,8 @@ const std::pair<const char*, std::function<bool()>> operations[] = {
     {"system_info()", [] { return fails([] { system_info(); }); }},
     {"system_info(copy)", [] { return copies(system_info()); }},
     {"system_info =", keeps_host},
+    {"tarn_system_info_*", [] { return reports(c_host); }},
+    {"tarn_getenviron", [] { return reports(c_environment); }},
     {"getters",
      [] {
          const system_info info;

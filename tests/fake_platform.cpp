@@ -18,15 +18,30 @@ void reset_fake()
 
 } // namespace tarn::test
 
+// For the C test program: the scripted host fails as the C interface's status says (1 no memory,
+// 3 no environment, 4 no version, 5 no host name); 0 makes it a working host again.
+extern "C" void tarn_test_script(int status)
+{
+    using tarn::test::fake;
+    tarn::test::reset_fake();
+    fake.environment_missing = status == 3;
+    fake.facts.version_known = status != 4;
+    fake.facts.host_known = status != 5;
+    tarn::test::heap.seen = 0;
+    tarn::test::heap.fail_at = status == 1;
+}
+
 namespace tarn::detail::platform {
 
 using test::fake;
 
-bool read_variable(const char* name, std::string* value)
+bool read_variable(const char* name, const value_sink* sink)
 {
     const auto found = fake.variables.find(name);
-    if (found != fake.variables.end() && value)
-        *value = found->second;
+    if (found != fake.variables.end() && sink) {
+        const std::string& value = found->second;
+        value.copy(sink->reserve(sink->target, value.size()), value.size());
+    }
     return found != fake.variables.end();
 }
 
@@ -42,10 +57,10 @@ void remove_variable(const char* name)
     fake.variables.erase(name);
 }
 
-bool read_environment(std::string& text)
+bool read_environment(std::string& text, char separator)
 {
     for (const auto& [name, value] : fake.variables)
-        text += name + '=' + value + '\n';
+        text += name + '=' + value + separator;
     return !fake.environment_missing;
 }
 

@@ -6,23 +6,32 @@
 #ifndef TARN_PLATFORM_H
 #define TARN_PLATFORM_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
 
 namespace tarn::detail::platform {
 
-// Whether the variable `name` is set; when it is and `value` is not null, copies its value there,
-// whole.
-bool read_variable(const char* name, std::string* value);
+// Where a value that is read goes: `reserve` gives storage for exactly `size` bytes (it may throw
+// std::bad_alloc), asked for once the size is known and while the host still holds the value, so
+// the value is copied once, straight into the caller's storage.
+struct value_sink {
+    char* (*reserve)(void* target, std::size_t size);
+    void* target;
+};
+
+// Whether the variable `name` is set, in one read of the host; when it is and `sink` is not null,
+// copies its value there, whole.
+bool read_variable(const char* name, const value_sink* sink);
 
 // Sets or removes a variable; what the host refuses is ignored.
 void write_variable(const char* name, const char* value);
 void remove_variable(const char* name);
 
-// Appends every entry of the environment, in the host's order, each followed by a line feed;
+// Appends every entry of the environment, in the host's order, each followed by `separator`;
 // false when the host has no environment to give.
-bool read_environment(std::string& text);
+bool read_environment(std::string& text, char separator);
 
 // What an NT kernel reports of itself.
 struct nt_kernel {

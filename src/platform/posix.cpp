@@ -48,7 +48,7 @@ public:
 
 } // namespace
 
-bool read_variable(const char* name, std::string* value)
+bool read_variable(const char* name, const value_sink* sink)
 {
     // A name holding "=" names no variable; glibc's getenv("A=B") would answer from the entry
     // "A=B=C", the value of A.
@@ -56,8 +56,10 @@ bool read_variable(const char* name, std::string* value)
         return false;
     const environment_guard guard;
     const char* found = std::getenv(name);
-    if (found && value)
-        value->assign(found);
+    if (found && sink) {
+        const std::size_t size = std::strlen(found);
+        std::memcpy(sink->reserve(sink->target, size), found, size);
+    }
     return found;
 }
 
@@ -73,7 +75,7 @@ void remove_variable(const char* name)
     unsetenv(name);
 }
 
-bool read_environment(std::string& text)
+bool read_environment(std::string& text, char separator)
 {
     const environment_guard guard;
     // clearenv() leaves environ null: an empty environment, not a missing one.
@@ -85,7 +87,7 @@ bool read_environment(std::string& text)
     text.reserve(text.size() + total);
     for (char** entry = environ; *entry; ++entry) {
         text += *entry;
-        text += '\n';
+        text += separator;
     }
     return true;
 }

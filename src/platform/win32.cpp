@@ -28,20 +28,34 @@ constexpr DWORD value_buffer_size = 16384;
 // The longest name or value Windows keeps, in UTF-16 units.
 constexpr std::size_t longest_variable = 32766;
 
-// Appends the ANSI code page's text for `length` UTF-16 units at `wide`. UTF-8 as the ANSI code
-// page has nothing to fit and takes no flags.
-void append_ansi(const wchar_t* wide, std::size_t length, std::string& text)
+// Writes the ANSI code page's text for `length` UTF-16 units at `wide` into the storage that
+// `reserve` gives for its size in bytes. UTF-8 as the ANSI code page has nothing to fit and takes
+// no flags.
+template <class Reserve> void convert_ansi(const wchar_t* wide, std::size_t length, Reserve reserve)
 {
-    if (length == 0)
-        return;
     const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     const int units = static_cast<int>(length);
-    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide, units, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return;
-    const std::size_t start = text.size();
-    text.resize(start + static_cast<std::size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, flags, wide, units, &text[start], bytes, nullptr, nullptr);
+    const int bytes =
+        length ? WideCharToMultiByte(CP_ACP, flags, wide, units, nullptr, 0, nullptr, nullptr) : 0;
+    char* text = reserve(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+    if (bytes > 0)
+        WideCharToMultiByte(CP_ACP, flags, wide, units, text, bytes, nullptr, nullptr);
+}
+
+void append_ansi(const wchar_t* wide, std::size_t length, std::string& text)
+{
+    convert_ansi(wide, length, [&text](std::size_t bytes) {
+        const std::size_t start = text.size();
+        text.resize(start + bytes);
+        return &text[start];
+    });
+}
+
+void copy_ansi(const wchar_t* wide, std::size_t length, const value_sink* sink)
+{
+    if (sink)
+        convert_ansi(wide, length,
+                     [sink](std::size_t bytes) { return sink->reserve(sink->target, bytes); });
 }
 
 // A name or value going in, read in the ANSI code page as the A calls read it.
@@ -88,7 +102,7 @@ using is_wow64_process2_fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
 
 } // namespace
 
-bool read_variable(const char* name, std::string* value)
+bool read_variable(const char* name, const value_sink* sink)
 {
     const std::wstring wide_name = to_wide(name);
     // Most values fit the zero-filled stack buffer and cost one read.
@@ -97,8 +111,7 @@ bool read_variable(const char* name, std::string* value)
     if (count < value_buffer_size) {
         if (not_set(count))
             return false;
-        if (value)
-            append_ansi(buffer, count, *value);
+        copy_ansi(buffer, count, sink);
         return true;
     }
     // Longer: the kernel reported the size that fits it. Try repeatedly, because another thread
@@ -110,8 +123,7 @@ bool read_variable(const char* name, std::string* value)
         if (count < size) {
             if (not_set(count))
                 return false;
-            if (value)
-                append_ansi(long_value.data(), count, *value);
+            copy_ansi(long_value.data(), count, sink);
             return true;
         }
     }
@@ -127,20 +139,20 @@ void write_variable(const char* name, const char* value)
 
 void remove_variable(const char* name) { SetEnvironmentVariableW(to_wide(name).c_str(), nullptr); }
 
-bool read_environment(std::string& text)
+bool read_environment(std::string& text, char separator)
 {
     // The block goes back to the kernel on every way out, also when building the text throws.
     const std::unique_ptr<wchar_t, block_release> block(GetEnvironmentStringsW());
     if (!block)
         return false;
     // Entries end in NUL and the block in one more: the entries are converted in one go, then
-    // each entry's NUL becomes a line feed (no code page has a NUL inside a character).
+    // each entry's NUL becomes the separator (no code page has a NUL inside a character).
     const wchar_t* end = block.get();
     while (*end != L'\0')
         end += std::wcslen(end) + 1;
     const std::size_t start = text.size();
     append_ansi(block.get(), static_cast<std::size_t>(end - block.get()), text);
-    std::replace(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), '\0', '\n');
+    std::replace(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), '\0', separator);
     return true;
 }
 

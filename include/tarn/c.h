@@ -1,0 +1,91 @@
+/* libtarn's C interface: the same library for C, for programs built with another C++ compiler
+ * (MSVC on Windows) and for other languages (Python's ctypes, C#, Rust). Only size_t, int,
+ * unsigned, pointers and the numbers below cross it; names, signatures and numbers never change,
+ * and the interface grows by new functions only.
+ *
+ * Rules for every function:
+ * - Every output pointer is set to null (and *size to 0) first, so a failed call leaves nothing
+ *   to release. A null name, value, handle or output pointer (other than size) and an unknown
+ *   field are TARN_ERROR_INVALID_ARGUMENT. What the host refuses (an empty name) is not an error.
+ * - Every text comes back NUL-terminated, with its length in *size when size is not null, in the
+ *   library's storage: release it with tarn_free, never with the caller's own free (on Windows the
+ *   DLL's heap is not the program's).
+ * - No exception ever leaves a function.
+ * - Threads: as the C++ interface (tarn/environment.h): any number of threads may call the
+ *   environment functions at once; one handle may be read from several threads.
+ */
+#ifndef TARN_C_H
+#define TARN_C_H
+
+#include <stddef.h>
+
+#include "tarn/export.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* versions: the header's, and the loaded library's (major * 10000 + minor * 100 + patch) */
+#define TARN_VERSION_MAJOR 1
+#define TARN_VERSION_MINOR 2
+#define TARN_VERSION_PATCH 0
+#define TARN_VERSION_NUMBER 10200
+TARN_API unsigned tarn_version(void);
+
+typedef int tarn_status; /* these numbers never change */
+enum {
+    TARN_OK = 0,
+    TARN_ERROR_NO_MEMORY = 1,
+    TARN_ERROR_INVALID_ARGUMENT = 2,
+    TARN_ERROR_NO_ENVIRONMENT = 3,
+    TARN_ERROR_OS_VERSION = 4,
+    TARN_ERROR_HOST_NAME = 5
+};
+/* A static text for a status, never freed; for 3, 4 and 5 the C++ interface's message. */
+TARN_API const char* tarn_status_message(tarn_status status);
+
+/* Releases a text the library gave; null does nothing. */
+TARN_API void tarn_free(void* text);
+
+/* The value of the variable `name`, in one read of the host: *value null when it is not set, ""
+ * when it is set empty. A name holding "=" names no variable. */
+TARN_API tarn_status tarn_getenvvar(const char* name, char** value, size_t* size);
+/* *is_set: 1 when the variable is set (also empty), 0 when not. */
+TARN_API tarn_status tarn_hasenvvar(const char* name, int* is_set);
+/* Sets, or removes, one variable; what the host refuses is ignored, as in C++. */
+TARN_API tarn_status tarn_putenvvar(const char* name, const char* value);
+TARN_API tarn_status tarn_unsetenvvar(const char* name);
+/* The whole environment, every entry ("name=value") followed by a NUL, and one more NUL after
+ * them; *size counts the entries and their NULs, so an empty environment is size 0, text "". */
+TARN_API tarn_status tarn_getenviron(char** text, size_t* size);
+
+/* The build target's identifiers: static texts, never freed. */
+TARN_API const char* tarn_getosname(void);
+TARN_API const char* tarn_getosid(void);
+
+/* The host description: asked of the host once, at creation (the pretty name when it is read). */
+typedef struct tarn_system_info tarn_system_info; /* opaque */
+enum {
+    TARN_FIELD_OS = 0,
+    TARN_FIELD_ARCH = 1,
+    TARN_FIELD_VERSION = 2,
+    TARN_FIELD_RELEASE = 3,
+    TARN_FIELD_NODE_NAME = 4,
+    TARN_FIELD_PRETTY_NAME = 5,
+    TARN_FIELD_BUILD_OS = 6,
+    TARN_FIELD_BUILD_ARCH = 7,
+    TARN_FIELD_BUILD_TIME = 8,
+    TARN_FIELD_BUILD_DATE = 9
+};
+TARN_API tarn_status tarn_system_info_create(tarn_system_info** info);
+/* null does nothing */
+TARN_API void tarn_system_info_destroy(tarn_system_info* info);
+/* A new copy of one text, like the C++ getters. */
+TARN_API tarn_status tarn_system_info_get(const tarn_system_info* info, int field, char** text,
+                                          size_t* size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,53 @@
+// What the library does, shared by its two faces, C++ (tarn/*.h) and C (tarn/c.h): the rules
+// that hold for every name and value, the host description and its failures. A face adds only
+// its own way of taking arguments and handing out results.
+#ifndef TARN_CORE_H
+#define TARN_CORE_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace tarn {
+
+// The record behind a system_info, and behind the C interface's handle.
+struct system_info_data {
+    std::string os;
+    std::string arch;
+    std::string version;
+    std::string release;
+    std::string node_name;
+    // What the pretty name needs besides these texts: an NT kernel's numbers (nt false on POSIX).
+    bool nt = false;
+    std::uint32_t nt_major = 0, nt_minor = 0, nt_build = 0;
+    std::uint8_t nt_product_type = 0;
+};
+
+namespace detail {
+
+// The failures the library reports, each with its fixed message (what the C++ face throws).
+enum class failure { none, no_environment, os_version, host_name };
+const char* message(failure f);
+
+// The environment. A name or value is NUL-terminated after its size; one that holds a NUL byte
+// would reach the host cut short, naming a different variable or setting a different value, so it
+// names no variable, and sets or removes nothing.
+bool read_variable(std::string_view name, const platform::value_sink* sink);
+void write_variable(std::string_view name, std::string_view value);
+void remove_variable(std::string_view name);
+failure read_environment(std::string& text, char separator);
+
+// Fills the five texts of the host description, or says which failure stopped it.
+failure describe_host(system_info_data& data);
+// The name a person recognises, asked of the host now.
+std::string pretty_name(const system_info_data& data);
+// The library's own build.
+const char* build_time();
+const char* build_date();
+
+} // namespace detail
+} // namespace tarn
+
+#endif

@@ -31,7 +31,7 @@ configure_build_test() {
 }
 
 leg "gcc"
-configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BENCHMARKS=ON
+configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BENCHMARKS=ON
 
 leg "ABI of the gcc build against the committed baseline (types and layouts)"
 need_packages abigail-tools
@@ -46,29 +46,31 @@ memcheck() {
     { cat "$out/valgrind.log"; echo "valgrind found errors in: $*"; return 1; }
   echo "clean: $*"
 }
-for program in tarn_tests tarn_scripted_tests; do
+for program in tarn_tests tarn_scripted_tests tarn_c_tests tarn_c_scripted_tests; do
   memcheck "$out/gcc/tests/$program"
 done
 memcheck "$out/gcc/examples/tarn-info"
 memcheck "$out/gcc/examples/tarn-info" --env
 
 leg "clang"
-configure_build_test clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug
+configure_build_test clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Debug
 
 leg "AddressSanitizer + UndefinedBehaviorSanitizer (LeakSanitizer on)"
 # allocator_may_return_null: an impossible malloc answers null, as it does without the sanitizer.
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:strict_string_checks=1 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-configure_build_test asan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
-  "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+asan_flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+configure_build_test asan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAKE_BUILD_TYPE=Debug \
+  -DTARN_INSTALL_TEST=OFF "-DCMAKE_CXX_FLAGS=$asan_flags" "-DCMAKE_C_FLAGS=$asan_flags"
 
 leg "ThreadSanitizer (the concurrency test at 400 rounds a thread)"
 TSAN_OPTIONS=halt_on_error=1:allocator_may_return_null=1 \
-configure_build_test tsan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=Debug -DTARN_INSTALL_TEST=OFF \
-  -DTARN_CONCURRENCY_ROUNDS=400 "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1"
+configure_build_test tsan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAKE_BUILD_TYPE=Debug \
+  -DTARN_INSTALL_TEST=OFF -DTARN_CONCURRENCY_ROUNDS=400 "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1" \
+  "-DCMAKE_C_FLAGS=-fsanitize=thread -O1"
 
 leg "Windows x86-64: mingw-w64 cross build, tests under Wine"
-need_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 locales
+need_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 locales clang lld llvm
 # Wine takes its ANSI code page from the locale; the tests run once under 932 (Japanese).
 locale -a | grep -qx 'ja_JP.utf8' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 configure_build_test windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
@@ -86,6 +88,8 @@ cmake --build "$out/zip/consumer" >/dev/null
 export WINEPREFIX=$out/windows/tests/wine-prefix # booted by the tests already
 WINEPATH="$unpacked/bin" scripts/wine-run.sh "$out/zip/consumer/consumer.exe"
 scripts/wine-run.sh "$unpacked/bin/tarn-info.exe" --version
+# An MSVC-ABI program links the ZIP's tarn.lib and runs beside its DLL.
+bash tests/msvc_abi.sh "$unpacked/include" "$unpacked/bin" "$unpacked/lib/tarn.lib"
 unset WINEPREFIX
 
 leg "Linux arm64: cross build, tests under qemu-user"

@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 
+#include "tarn/c.h"
 #include "tarn/tarn.h"
 
 namespace {
@@ -33,6 +34,14 @@ void print_description()
     std::cout << "built:      " << *info.build_date() << ' ' << *info.build_time() << '\n';
 }
 
+// The version of the library that was loaded, which may be newer than the one built against.
+void print_version()
+{
+    const unsigned v = tarn_version();
+    std::cout << "tarn-info (libtarn) " << v / 10000 << '.' << v / 100 % 100 << '.' << v % 100
+              << '\n';
+}
+
 bool is(const char* argument, const char* option) { return !std::strcmp(argument, option); }
 
 } // namespace
@@ -49,7 +58,7 @@ int main(int argc, char** argv)
         else if (argc == 3 && is(argv[1], "--has"))
             return tarn::hasenvvar(argv[2]) ? 0 : 1;
         else if (argc == 2 && is(argv[1], "--version"))
-            std::cout << "tarn-info (libtarn) " << TARN_INFO_VERSION << '\n';
+            print_version();
         else if (argc == 2 && is(argv[1], "--help"))
             std::cout << usage_text;
         else {

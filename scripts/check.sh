@@ -37,6 +37,11 @@ leg "ABI of the gcc build against the committed baseline (types and layouts)"
 need_packages abigail-tools
 bash scripts/check-abi.sh "$out/gcc/libtarn.so" abi/linux-x86_64.abi
 
+leg "Python through the C interface (ctypes) prints what tarn-info prints"
+need_packages python3
+diff <(TARN_LIBRARY="$out/gcc/libtarn.so" python3 examples/tarn_info.py) <("$out/gcc/examples/tarn-info")
+echo "the same ten lines"
+
 leg "valgrind memcheck over the gcc build's test programs"
 # The allocation-failure test replaces operator new itself: nouserintercepts leaves it in place.
 memcheck() {
@@ -111,6 +116,7 @@ g++ tests/consumer/main.cpp $(pkg-config --libs tarn) -o "$out/deb/pkg-consumer"
 cmake -S tests/consumer -B "$out/deb/consumer" -G Ninja >/dev/null && cmake --build "$out/deb/consumer" >/dev/null
 "$out/deb/consumer/consumer"
 tarn-info && man -w tarn-info
+diff <(python3 examples/tarn_info.py) <(tarn-info) # the installed libtarn.so.1, found by the loader
 remove_packages
 trap - EXIT
 

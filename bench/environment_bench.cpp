@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tarn/c.h"
 #include "tarn/environment.h"
 
 #if defined(TARN_BENCH_POCO)
@@ -59,10 +60,10 @@ private:
     std::vector<std::string> saved;
 };
 
-// The variable that the one-variable benchmarks read: set, and its name returned.
+// The variable that the one-variable benchmarks read (a 40-byte value): set, and its name returned.
 const char* bench_variable()
 {
-    setenv("TARN_BENCH_VALUE", "/usr/local/bin:/usr/bin:/bin", 1);
+    setenv("TARN_BENCH_VALUE", "/usr/local/sbin:/usr/local/bin:/usr/sbin", 1);
     return "TARN_BENCH_VALUE";
 }
 
@@ -87,6 +88,20 @@ void getenvvar_bare_getenv(benchmark::State& state)
     }
 }
 BENCHMARK(getenvvar_bare_getenv);
+
+// Through the C interface: the value in library storage, released by the library.
+void getenvvar_c(benchmark::State& state)
+{
+    const char* name = bench_variable();
+    for (auto _ : state) {
+        char* value = nullptr;
+        std::size_t size = 0;
+        tarn_getenvvar(name, &value, &size);
+        benchmark::DoNotOptimize(value);
+        tarn_free(value);
+    }
+}
+BENCHMARK(getenvvar_c);
 
 #if defined(TARN_BENCH_POCO)
 void getenvvar_poco(benchmark::State& state)

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "tarn/c.h"
 #include "tarn/system_info.h"
 
 #if defined(TARN_BENCH_POCO)
@@ -32,6 +33,34 @@ void system_info_library(benchmark::State& state)
     }
 }
 BENCHMARK(system_info_library);
+
+// The same five host texts through the C interface, and through C++.
+void system_info_c(benchmark::State& state)
+{
+    for (auto _ : state) {
+        tarn_system_info* info = nullptr;
+        tarn_system_info_create(&info);
+        for (int field = TARN_FIELD_OS; field <= TARN_FIELD_NODE_NAME; ++field) {
+            char* text = nullptr;
+            tarn_system_info_get(info, field, &text, nullptr);
+            benchmark::DoNotOptimize(text);
+            tarn_free(text);
+        }
+        tarn_system_info_destroy(info);
+    }
+}
+BENCHMARK(system_info_c);
+
+void system_info_cpp(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const tarn::system_info info;
+        for (const auto& text : {info.os(), info.arch(), info.version(), info.release(),
+                                 info.node_name()})
+            benchmark::DoNotOptimize(text.get());
+    }
+}
+BENCHMARK(system_info_cpp);
 
 void system_info_bare_uname(benchmark::State& state)
 {

@@ -18,6 +18,8 @@ sizes = [(1024, "1 KiB"), (65536, "64 KiB"), (1048576, "1 MiB")]
 
 # (libtarn benchmark, what it is measured against, what that does)
 pairs = [("getenvvar_library", "getenvvar_bare_getenv", "`getenv` and a `std::string` copy"),
+         ("getenvvar_c", "getenvvar_bare_getenv", "`getenv` and a `std::string` copy"),
+         ("getenvvar_c", "getenvvar_poco", "Poco's `Environment::get`"),
          ("getenvvar_library", "getenvvar_poco", "Poco's `Environment::get`"),
          ("hasenvvar_library", "hasenvvar_bare_getenv", "`getenv` compared with null"),
          ("putenvvar_library", "putenvvar_bare_setenv", "`setenv`"),
@@ -28,6 +30,8 @@ pairs += [("system_info_library", "system_info_bare_uname",
            "`uname` and `gethostname`, the same nine texts formatted"),
           ("system_info_library", "system_info_poco",
            "Poco's `Environment`: its five host texts and the same four build texts"),
+          ("system_info_c", "system_info_cpp",
+           "the same five host texts through the C++ interface"),
           ("pretty_name_library", "pretty_name_bare_read",
            "open, read and close `/etc/os-release`, find the `PRETTY_NAME` line")]
 pairs += [("tarnstr_copy", "tarnstr_copy_bare_string", "copy a 64-byte `std::string`")]

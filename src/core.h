@@ -31,9 +31,11 @@ namespace detail {
 enum class failure { none, no_environment, os_version, host_name };
 const char* message(failure f);
 
-// The environment. A name or value is NUL-terminated after its size; one that holds a NUL byte
-// would reach the host cut short, naming a different variable or setting a different value, so it
-// names no variable, and sets or removes nothing.
+// The environment. Names and values reach the host as C strings. A text with a size (a tarnstr's)
+// is NUL-terminated after it, and one that holds a NUL byte before that would reach the host cut
+// short, naming a different variable or setting a different value: it names no variable, and sets
+// or removes nothing. A C string cannot hold one.
+bool read_variable(const char* name, const platform::value_sink* sink);
 bool read_variable(std::string_view name, const platform::value_sink* sink);
 void write_variable(std::string_view name, std::string_view value);
 void remove_variable(std::string_view name);

@@ -18,6 +18,11 @@ bool holds_nul(std::string_view text) { return text.find('\0') != std::string_vi
 
 } // namespace
 
+bool read_variable(const char* name, const platform::value_sink* sink)
+{
+    return platform::read_variable(name, sink);
+}
+
 bool read_variable(std::string_view name, const platform::value_sink* sink)
 {
     return !holds_nul(name) && platform::read_variable(name.data(), sink);

@@ -48,14 +48,28 @@ public:
 
 } // namespace
 
+namespace {
+
+// getenv's walk, with the name's length measured once: the value of the entry "name=value", or
+// null. A name holding "=" names no variable (glibc's getenv("A=B") would answer from the entry
+// "A=B=C", the value of A); the same pass that measures the name finds that out.
+const char* find_variable(const char* name)
+{
+    const std::size_t length = std::strcspn(name, "=");
+    if (name[length] != '\0' || !environ)
+        return nullptr;
+    for (char** entry = environ; *entry; ++entry)
+        if (**entry == *name && std::memcmp(*entry, name, length) == 0 && (*entry)[length] == '=')
+            return *entry + length + 1;
+    return nullptr;
+}
+
+} // namespace
+
 bool read_variable(const char* name, const value_sink* sink)
 {
-    // A name holding "=" names no variable; glibc's getenv("A=B") would answer from the entry
-    // "A=B=C", the value of A.
-    if (std::strchr(name, '='))
-        return false;
     const environment_guard guard;
-    const char* found = std::getenv(name);
+    const char* found = find_variable(name);
     if (found && sink) {
         const std::size_t size = std::strlen(found);
         std::memcpy(sink->reserve(sink->target, size), found, size);

@@ -100,11 +100,26 @@ scripts/wine-run.sh "$unpacked/bin/tarn-info.exe" --version
 bash tests/msvc_abi.sh "$unpacked/include" "$unpacked/bin" "$unpacked/lib/tarn.lib"
 unset WINEPREFIX
 
+# cross_leg TRIPLE QEMU_CPU: a Linux cross build for the GNU triple, every test under qemu-user.
+cross_leg() {
+  local triple=$1 cpu=$2
+  configure_build_test "$triple" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/linux-cross.cmake" \
+    -DTARN_CROSS_TRIPLE="$triple" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  "qemu-$cpu" -L "/usr/$triple" "$out/$triple/examples/tarn-info"
+}
+need_packages qemu-user
+
 leg "Linux arm64: cross build, tests under qemu-user"
-need_packages g++-aarch64-linux-gnu qemu-user
-configure_build_test arm64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo
-qemu-aarch64 -L /usr/aarch64-linux-gnu "$out/arm64/examples/tarn-info"
+need_packages g++-aarch64-linux-gnu
+cross_leg aarch64-linux-gnu aarch64
+
+leg "Linux armhf (32-bit size_t and long): cross build, tests under qemu-user"
+need_packages g++-arm-linux-gnueabihf
+cross_leg arm-linux-gnueabihf arm
+
+leg "Linux s390x (big-endian): cross build, tests under qemu-user"
+need_packages g++-s390x-linux-gnu
+cross_leg s390x-linux-gnu s390x
 
 leg "Debian packages: built, checked by lintian, installed, consumed, removed"
 need_packages dpkg-dev debhelper fakeroot lintian

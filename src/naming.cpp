@@ -185,6 +185,11 @@ const char* arch_from_machine(const std::string& m)
         return "ia64";
     if (m == "aarch64" || m == "arm64")
         return "arm64";
+    if (m == "armv6l" || m == "armv7l" || m == "armv8l")
+        return "arm";
+    for (const char* same : {"riscv64", "ppc64le", "s390x"})
+        if (m == same)
+            return same;
     return "Unknown";
 }
 

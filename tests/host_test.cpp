@@ -175,6 +175,10 @@ TEST(SystemInfo, DescribesThisHostAndThisBuild)
     const char* const target = "winnt winnt-amd64 winnt x86_64";
 #elif defined(__aarch64__)
     const char* const target = "linux linux-arm64 linux arm64";
+#elif defined(__arm__)
+    const char* const target = "linux linux-arm linux arm";
+#elif defined(__s390x__)
+    const char* const target = "linux linux-s390x linux s390x";
 #else
     const char* const target = "linux linux-amd64 linux x86_64";
 #endif

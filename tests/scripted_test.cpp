@@ -184,7 +184,8 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
     const std::pair<const char*, const char*> machines[] = {
         {"x86_64", "x86_64"}, {"amd64", "x86_64"}, {"i386", "x86_32"},    {"i686", "x86_32"},
         {"i786", "Unknown"},  {"i286", "Unknown"}, {"i6866", "Unknown"},  {"ia64", "ia64"},
-        {"aarch64", "arm64"}, {"arm64", "arm64"},  {"armv7l", "Unknown"}, {"", "Unknown"},
+        {"aarch64", "arm64"}, {"arm64", "arm64"},  {"armv7l", "arm"},     {"armv8l", "arm"},
+        {"armv5l", "Unknown"}, {"s390x", "s390x"}, {"s390", "Unknown"},   {"", "Unknown"},
     };
     for (const auto& [machine, expected] : machines)
         EXPECT_STREQ(detail::arch_from_machine(machine), expected) << machine;

@@ -55,6 +55,8 @@ TEST(Environment, NoNulByteOrEqualsSignReachesAnotherVariable)
     putenvvar("TARN_EQ", "B=C"); // the entry "TARN_EQ=B=C" holds no variable "TARN_EQ=B"
     unsetenvvar("TARN_EQ=B");
     EXPECT_TRUE(getenvvar("TARN_EQ=B").empty() && !hasenvvar("TARN_EQ=B") && hasenvvar("TARN_EQ"));
+    putenvvar("Q", "1"); // a name of one byte, and one that is the start of another
+    EXPECT_TRUE(getenvvar("Q") == "1" && !hasenvvar("TARN_E") && !hasenvvar(""));
 }
 
 #if !defined(_WIN32)

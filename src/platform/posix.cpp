@@ -56,11 +56,16 @@ namespace {
 const char* find_variable(const char* name)
 {
     const std::size_t length = std::strcspn(name, "=");
-    if (name[length] != '\0' || !environ)
+    if (length == 0 || name[length] != '\0' || !environ)
         return nullptr;
-    for (char** entry = environ; *entry; ++entry)
-        if (**entry == *name && std::memcmp(*entry, name, length) == 0 && (*entry)[length] == '=')
-            return *entry + length + 1;
+    // Two bytes first, as glibc does: most entries differ there. (The name is not empty, so an
+    // entry whose first byte matches has a second.)
+    for (char** entry = environ; *entry; ++entry) {
+        const char* e = *entry;
+        if (e[0] == name[0] && (length == 1 || e[1] == name[1]) &&
+            std::strncmp(e, name, length) == 0 && e[length] == '=')
+            return e + length + 1;
+    }
     return nullptr;
 }
 

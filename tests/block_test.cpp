@@ -45,30 +45,26 @@ TEST(EnvironmentBlock, GoesBackWhenBuildingTheTextFails)
 // std::bad_alloc, leaves nothing allocated and sets nothing.
 TEST(EnvironmentBlock, ConversionFailuresSetNothing)
 {
-    using tarn::test::heap;
-    const tarn::tarnstr name(std::string(40, 'N')), value(std::string(100, 'v')), before("before");
-    const std::pair<const char*, void (*)(const tarn::tarnstr&, const tarn::tarnstr&)> calls[] = {
-        {"putenvvar", [](const tarn::tarnstr& n, const tarn::tarnstr& v) { tarn::putenvvar(n, v); }},
-        {"unsetenvvar", [](const tarn::tarnstr& n, const tarn::tarnstr&) { tarn::unsetenvvar(n); }},
-        {"hasenvvar", [](const tarn::tarnstr& n, const tarn::tarnstr&) { tarn::hasenvvar(n); }}};
-    for (const auto& [what, call] : calls) {
-        long k = 1;
-        for (;; ++k) {
-            tarn::putenvvar(name, before);
-            const long live = heap.news - heap.deletes;
-            heap.seen = 0, heap.fail_at = k;
-            bool failed = false;
+    using namespace tarn;
+    const tarnstr name(std::string(40, 'N')), value(std::string(100, 'v')), before("before");
+    for (const int call : {0, 1, 2}) { // putenvvar, unsetenvvar, hasenvvar
+        long k = 0;
+        for (bool failed = true; failed;) {
+            putenvvar(name, before);
+            const long live = test::heap.news - test::heap.deletes;
+            test::heap.seen = 0, test::heap.fail_at = ++k;
             try {
-                call(name, value);
+                call == 0   ? putenvvar(name, value)
+                : call == 1 ? unsetenvvar(name)
+                            : void(hasenvvar(name));
+                failed = false;
             } catch (const std::bad_alloc&) {
-                failed = true;
             }
-            heap.fail_at = 0;
-            EXPECT_EQ(heap.news - heap.deletes, live) << what << " failure " << k;
-            if (!failed)
-                break;
-            EXPECT_TRUE(tarn::getenvvar(name) == before) << what << " failure " << k;
+            test::heap.fail_at = 0;
+            EXPECT_TRUE(test::heap.news - test::heap.deletes == live &&
+                        (!failed || getenvvar(name) == before))
+                << "call " << call << ", failure " << k;
         }
-        EXPECT_GT(k, 1) << what << " allocated nothing that could fail";
+        EXPECT_GT(k, 1) << "call " << call << " allocated nothing that could fail";
     }
 }

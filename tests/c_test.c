@@ -1,7 +1,7 @@
-/* Every function of the C interface, and every status, from C. It needs nothing but the library
- * (and kernel32 when built as a freestanding Windows program, TARN_TEST_FREESTANDING), so the same
- * file runs from gcc, clang, mingw and an MSVC-ABI build. With TARN_TEST_SCRIPTED it is linked
- * with the scripted host, whose failures no real machine gives. Exit status: failed checks. */
+// Every function of the C interface, and every status, from C. It needs nothing but the library
+// (and kernel32 when built as a freestanding Windows program, TARN_TEST_FREESTANDING), so the same
+// file runs from gcc, clang, mingw and an MSVC-ABI build. With TARN_TEST_SCRIPTED it is linked
+// with the scripted host, whose failures no real machine gives. Exit status: failed checks.
 #include "tarn/c.h"
 
 #if defined(TARN_TEST_FREESTANDING)
@@ -13,7 +13,7 @@ __declspec(dllimport) void __stdcall ExitProcess(unsigned code);
 #  include <stdio.h>
 #endif
 #if defined(TARN_TEST_SCRIPTED)
-void tarn_test_script(int status); /* the scripted host fails as `status` says; 0 undoes it */
+void tarn_test_script(int status); // the scripted host fails as `status` says; 0 undoes it
 #endif
 
 static size_t length(const char* s)
@@ -26,11 +26,9 @@ static size_t length(const char* s)
 
 static int same(const char* a, const char* b)
 {
-    if (!a || !b)
-        return a == b;
-    while (*a && *a == *b)
+    while (a && b && *a && *a == *b)
         ++a, ++b;
-    return *a == *b;
+    return a && b ? *a == *b : a == b;
 }
 
 static void print(const char* text)
@@ -46,15 +44,11 @@ static void print(const char* text)
 static int failures;
 static void check(int ok, const char* what)
 {
-    if (!ok) {
-        print("FAIL ");
-        print(what);
-        print("\n");
-        ++failures;
-    }
+    if (!ok)
+        print("FAIL "), print(what), print("\n"), ++failures;
 }
 
-/* The value of `name` as tarn_getenvvar gives it, compared with `expected` (null: unset). */
+// The value of `name` as tarn_getenvvar gives it is `expected` (null: unset), with its length.
 static int reads(const char* name, const char* expected)
 {
     char* value = (char*)1;
@@ -65,33 +59,37 @@ static int reads(const char* name, const char* expected)
     return ok;
 }
 
-/* Whether the NUL-separated listing holds `entry` as one whole entry. */
+// The NUL-separated listing holds `entry` as one whole entry, and a NUL after the last.
 static int listed(const char* entry)
 {
     char* text;
-    size_t size, at = 0;
+    size_t size, at;
     int found = 0;
     if (tarn_getenviron(&text, &size) != TARN_OK)
         return 0;
-    for (; at < size; at += length(text + at) + 1)
+    for (at = 0; at < size; at += length(text + at) + 1)
         found |= same(text + at, entry);
     found &= text[size] == '\0';
     tarn_free(text);
     return found;
 }
 
-static void environment(void)
+static int is_set(const char* name)
 {
     int set = -1;
+    return tarn_hasenvvar(name, &set) == TARN_OK ? set : -1;
+}
+
+static void environment(void)
+{
     check(tarn_putenvvar("TARN_C", "value") == TARN_OK && reads("TARN_C", "value"), "put, get");
-    check(tarn_hasenvvar("TARN_C", &set) == TARN_OK && set == 1, "has");
-    check(tarn_putenvvar("TARN_C", "") == TARN_OK && reads("TARN_C", ""), "set empty reads empty");
-    check(tarn_hasenvvar("TARN_C", &set) == TARN_OK && set == 1, "set empty is set");
-    check(tarn_unsetenvvar("TARN_C") == TARN_OK && reads("TARN_C", 0), "unset reads as unset");
-    check(tarn_hasenvvar("TARN_C", &set) == TARN_OK && set == 0, "unset is not set");
+    check(tarn_putenvvar("TARN_C", "") == TARN_OK && reads("TARN_C", "") && is_set("TARN_C") == 1,
+          "set empty reads empty and is set");
+    check(tarn_unsetenvvar("TARN_C") == TARN_OK && reads("TARN_C", 0) && is_set("TARN_C") == 0,
+          "unset reads as unset");
     check(tarn_putenvvar("TARN_C", "B=C") == TARN_OK && reads("TARN_C=B", 0), "= names nothing");
     check(tarn_putenvvar("", "x") == TARN_OK, "the host's refusal is no error");
-    /* A line feed in a value cannot be mistaken for the start of another entry. */
+    // A line feed in a value cannot pass for the start of another entry.
     tarn_putenvvar("TARN_LF", "1\nPATH=/evil");
     check(listed("TARN_LF=1\nPATH=/evil") && !listed("PATH=/evil"), "listing splits at NULs");
 }
@@ -104,54 +102,44 @@ static void host(void)
     int field;
     check(tarn_system_info_create(&info) == TARN_OK && info, "create");
     for (field = TARN_FIELD_OS; field <= TARN_FIELD_BUILD_DATE; ++field) {
-        size = 0;
         check(tarn_system_info_get(info, field, &text, &size) == TARN_OK && text &&
                   size == length(text) && (size > 0 || field == TARN_FIELD_RELEASE),
               "every field");
-        if (field == TARN_FIELD_BUILD_OS)
-            check(same(text, tarn_getosname()), "build os is the target's");
+        check(field != TARN_FIELD_BUILD_OS || same(text, tarn_getosname()), "build os");
         tarn_free(text);
     }
     check(tarn_system_info_get(info, TARN_FIELD_BUILD_DATE + 1, &text, &size) ==
-                  TARN_ERROR_INVALID_ARGUMENT &&
-              !text && size == 0,
+                  TARN_ERROR_INVALID_ARGUMENT && !text && !size,
           "unknown field");
-    check(tarn_system_info_get(info, -1, &text, 0) == TARN_ERROR_INVALID_ARGUMENT, "field -1");
     tarn_system_info_destroy(info);
-    tarn_system_info_destroy(0);
 }
 
+// Null where a pointer is needed, and an unknown field: refused, outputs cleared, never a crash.
 static void arguments(void)
 {
     char* text = (char*)1;
-    size_t size = 1;
+    size_t size = 1, i;
     int set = 1;
-    tarn_system_info* info = (tarn_system_info*)1;
-    check(tarn_getenvvar(0, &text, &size) == TARN_ERROR_INVALID_ARGUMENT && !text && !size,
-          "getenvvar null name");
-    check(tarn_getenvvar("PATH", 0, 0) == TARN_ERROR_INVALID_ARGUMENT, "getenvvar null value");
-    check(tarn_hasenvvar(0, &set) == TARN_ERROR_INVALID_ARGUMENT && !set, "hasenvvar null name");
-    check(tarn_hasenvvar("PATH", 0) == TARN_ERROR_INVALID_ARGUMENT, "hasenvvar null out");
-    check(tarn_putenvvar(0, "v") == TARN_ERROR_INVALID_ARGUMENT, "putenvvar null name");
-    check(tarn_putenvvar("TARN_C", 0) == TARN_ERROR_INVALID_ARGUMENT, "putenvvar null value");
-    check(tarn_unsetenvvar(0) == TARN_ERROR_INVALID_ARGUMENT, "unsetenvvar null name");
-    check(tarn_getenviron(0, &size) == TARN_ERROR_INVALID_ARGUMENT, "getenviron null out");
-    check(tarn_system_info_create(0) == TARN_ERROR_INVALID_ARGUMENT, "create null out");
-    check(tarn_system_info_get(0, 0, &text, 0) == TARN_ERROR_INVALID_ARGUMENT && !text, "null info");
-    (void)info;
+    const tarn_status refused[] = {
+        tarn_getenvvar(0, &text, &size), tarn_getenvvar("PATH", 0, 0), tarn_hasenvvar(0, &set),
+        tarn_hasenvvar("PATH", 0),       tarn_putenvvar(0, "v"),       tarn_putenvvar("X", 0),
+        tarn_unsetenvvar(0),             tarn_getenviron(0, &size),    tarn_system_info_create(0),
+        tarn_system_info_get(0, 0, &text, 0), tarn_system_info_get(0, -1, &text, 0)};
+    for (i = 0; i < sizeof refused / sizeof refused[0]; ++i)
+        check(refused[i] == TARN_ERROR_INVALID_ARGUMENT, "null argument refused");
+    check(!text && !size && !set, "outputs cleared");
     tarn_free(0);
+    tarn_system_info_destroy(0);
 }
 
 static void identity(void)
 {
-    const char* name = tarn_getosname();
-    const char* id = tarn_getosid();
+    const char *name = tarn_getosname(), *id = tarn_getosid();
     size_t n = length(name);
     check(tarn_version() == TARN_VERSION_NUMBER, "version");
     check(TARN_OK == 0 && TARN_ERROR_NO_MEMORY == 1 && TARN_ERROR_INVALID_ARGUMENT == 2 &&
               TARN_ERROR_NO_ENVIRONMENT == 3 && TARN_ERROR_OS_VERSION == 4 &&
-              TARN_ERROR_HOST_NAME == 5 && TARN_FIELD_OS == 0 && TARN_FIELD_PRETTY_NAME == 5 &&
-              TARN_FIELD_BUILD_DATE == 9,
+              TARN_ERROR_HOST_NAME == 5 && TARN_FIELD_PRETTY_NAME == 5 && TARN_FIELD_BUILD_DATE == 9,
           "numbers that callers compiled in");
     check(n > 0 && id[n] == '-' && id[n + 1] != '\0', "id is the name, a hyphen, a processor");
     while (n--)
@@ -159,32 +147,26 @@ static void identity(void)
     check(same(tarn_status_message(TARN_ERROR_NO_ENVIRONMENT), "Invalid environment string!") &&
               same(tarn_status_message(TARN_ERROR_OS_VERSION), "failed to init version info") &&
               same(tarn_status_message(TARN_ERROR_HOST_NAME), "failed to get host name") &&
-              tarn_status_message(TARN_OK) && tarn_status_message(TARN_ERROR_NO_MEMORY) &&
-              tarn_status_message(TARN_ERROR_INVALID_ARGUMENT) && tarn_status_message(-1),
+              tarn_status_message(TARN_OK) && tarn_status_message(-1),
           "status messages");
 }
 
 #if defined(TARN_TEST_SCRIPTED)
-/* The failures of the host, and of storage, as statuses that leave nothing to release. */
+// The failures of the host, and of storage, as statuses that leave nothing to release.
 static void failures_of_the_host(void)
 {
     const int statuses[] = {TARN_ERROR_NO_ENVIRONMENT, TARN_ERROR_OS_VERSION, TARN_ERROR_HOST_NAME,
                             TARN_ERROR_NO_MEMORY};
-    int i, status, left;
+    int i, status;
     for (i = 0; i < 4; ++i) {
         tarn_system_info* info = (tarn_system_info*)1;
         char* text = (char*)1;
         size_t size = 1;
         tarn_test_script(statuses[i]);
-        if (statuses[i] == TARN_ERROR_NO_ENVIRONMENT) {
-            status = tarn_getenviron(&text, &size);
-            left = text || size;
-        } else {
-            status = tarn_system_info_create(&info);
-            left = info != 0;
-        }
+        status = i == 0 ? tarn_getenviron(&text, &size) : tarn_system_info_create(&info);
         tarn_test_script(0);
-        check(status == statuses[i] && !left, tarn_status_message(statuses[i]));
+        check(status == statuses[i] && (i == 0 ? !text && !size : !info),
+              tarn_status_message(statuses[i]));
     }
 }
 #endif

@@ -68,20 +68,19 @@ TEST(Environment, ChildForkedWhileAnotherThreadIsInsideCanUseIt)
         while (!stop)
             putenvvar("TARN_FORK", getenvvar("TARN_FORK").str() == "1" ? "2" : "1");
     });
-    int hung = 0;
+    int hung = 0, status = 0;
     for (int i = 0; i < 20; ++i) {
         if (const pid_t child = fork(); child == 0) {
             alarm(2); // a child stuck on a lock copied held ends here
-            putenvvar("TARN_CHILD", "1");
-            unsetenvvar("TARN_CHILD");
-            _exit(hasenvvar("TARN_FORK") && !getenvvar("TARN_FORK").empty() &&
-                          !getenviron().empty()
+            unsetenvvar("TARN_FORK");
+            putenvvar("TARN_FORK", "child");
+            _exit(hasenvvar("TARN_FORK") && getenvvar("TARN_FORK") == "child" &&
+                          listed("TARN_FORK=child")
                       ? 0
                       : 1);
         } else {
-            int status = 0;
-            waitpid(child, &status, 0);
-            hung += !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+            hung +=
+                waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status);
         }
     }
     stop = true;

@@ -190,14 +190,10 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
     for (const auto& [machine, expected] : machines)
         EXPECT_STREQ(detail::arch_from_machine(machine), expected) << machine;
     const std::pair<const char*, const char*> releases[] = {
-        {"6.1.0-18-amd64", "6.1"},
-        {"5.15.153.1-WSL2", "5.15"},
-        {"6", "6.0"},
-        {"6.", "6.0"},
-        {"", "0.0"},
-        {"abc", "0.0"},
-        {"13.2-RELEASE", "13.2"},
-        {"99999999999.7", "4294967295.7"},
+        // clang-format off
+        {"6.1.0-18-amd64", "6.1"}, {"5.15.153.1-WSL2", "5.15"}, {"6", "6.0"}, {"6.", "6.0"},
+        {"", "0.0"}, {"abc", "0.0"}, {"13.2-RELEASE", "13.2"}, {"99999999999.7", "4294967295.7"},
+        // clang-format on
     };
     for (const auto& [release, expected] : releases)
         EXPECT_EQ(detail::version_from_release(release), expected) << release;

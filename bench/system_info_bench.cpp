@@ -18,6 +18,15 @@
 
 namespace {
 
+// What a program does with the texts: all of them, one after the other.
+template <std::size_t count> std::string joined(const std::string (&texts)[count])
+{
+    std::string all;
+    for (const auto& text : texts)
+        all += text;
+    return all;
+}
+
 // Constructed and its five host texts and four build texts read: what a program pays for a
 // description (the pretty name is asked for apart, below).
 void system_info_library(benchmark::State& state)
@@ -82,10 +91,7 @@ void system_info_bare_uname(benchmark::State& state)
                                      "x86_64",
                                      __TIME__,
                                      __DATE__};
-        std::string all;
-        for (const auto& text : texts)
-            all += text;
-        benchmark::DoNotOptimize(all);
+        benchmark::DoNotOptimize(joined(texts));
     }
 }
 BENCHMARK(system_info_bare_uname);
@@ -134,10 +140,7 @@ void system_info_poco(benchmark::State& state)
                                      "x86_64",
                                      __TIME__,
                                      __DATE__};
-        std::string all;
-        for (const auto& text : texts)
-            all += text;
-        benchmark::DoNotOptimize(all);
+        benchmark::DoNotOptimize(joined(texts));
     }
 }
 BENCHMARK(system_info_poco);

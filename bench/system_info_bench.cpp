@@ -64,8 +64,8 @@ void system_info_cpp(benchmark::State& state)
 {
     for (auto _ : state) {
         const tarn::system_info info;
-        for (const auto& text : {info.os(), info.arch(), info.version(), info.release(),
-                                 info.node_name()})
+        for (const auto& text :
+             {info.os(), info.arch(), info.version(), info.release(), info.node_name()})
             benchmark::DoNotOptimize(text.get());
     }
 }
@@ -82,15 +82,10 @@ void system_info_bare_uname(benchmark::State& state)
         char* end = nullptr;
         const unsigned long major = std::strtoul(host.release, &end, 10);
         const unsigned long minor = *end == '.' ? std::strtoul(end + 1, nullptr, 10) : 0;
-        const std::string texts[] = {host.sysname,
-                                     "x86_64",
-                                     std::to_string(major) + "." + std::to_string(minor),
-                                     host.release,
-                                     name,
-                                     "linux",
-                                     "x86_64",
-                                     __TIME__,
-                                     __DATE__};
+        const std::string texts[] = {
+            host.sysname, "x86_64", std::to_string(major) + "." + std::to_string(minor),
+            host.release, name,     "linux",
+            "x86_64",     __TIME__, __DATE__};
         benchmark::DoNotOptimize(joined(texts));
     }
 }

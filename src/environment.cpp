@@ -62,7 +62,8 @@ char* reserve_in_string(void* target, std::size_t size)
 tarnstr getenvvar(const tarnstr& name)
 {
     tarnstr value;
-    const detail::platform::value_sink sink{reserve_in_string, &detail::tarnstr_access::text(value)};
+    const detail::platform::value_sink sink{reserve_in_string,
+                                            &detail::tarnstr_access::text(value)};
     detail::read_variable(name.str(), &sink);
     return value;
 }
@@ -79,7 +80,8 @@ void unsetenvvar(const tarnstr& name) { detail::remove_variable(name.str()); }
 tarnstr getenviron()
 {
     tarnstr text;
-    const detail::failure failed = detail::read_environment(detail::tarnstr_access::text(text), '\n');
+    const detail::failure failed =
+        detail::read_environment(detail::tarnstr_access::text(text), '\n');
     if (failed != detail::failure::none)
         throw std::runtime_error(detail::message(failed));
     return text;

@@ -111,10 +111,9 @@ std::string windows_edition(std::string id, std::uint32_t major, std::uint32_t m
 // A release label as Windows shows it ("23H2", "1809"): 1 to 8 letters and digits.
 bool is_label(const std::string& text)
 {
-    return !text.empty() && text.size() <= 8 &&
-           std::all_of(text.begin(), text.end(), [](char c) {
-               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-           });
+    return !text.empty() && text.size() <= 8 && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    });
 }
 
 } // namespace

@@ -119,6 +119,7 @@ TEST(Naming, RegistryNamesEditionReleaseAndRevisionOnlyForTheKernelsBuild)
         detail::platform::nt_product registry; // build, edition, DisplayVersion, ReleaseId, UBR
         const char* pretty;
     } rows[] = {
+        // clang-format off
         {10, 0, 22631, 1, {"22631", "Professional", "23H2", "2009", true, 4460},
          "11 Pro 23H2 (build 22631.4460)"},
         {10, 0, 22631, 1, {"7601", "Professional", "23H2", "2009", true, 4460}, "11 (build 22631)"},
@@ -138,6 +139,7 @@ TEST(Naming, RegistryNamesEditionReleaseAndRevisionOnlyForTheKernelsBuild)
         {6, 3, 9600, 1, {"9600", "Professional", "", "", true, 17031}, "8.1 Pro (build 9600)"},
         {6, 1, 7601, 1, {"7601", "Professional", "", "", false, 0},
          "7 Professional Service Pack 1 (build 7601)"},
+        // clang-format on
     };
     for (const auto& r : rows) {
         const std::string service_pack = r.major == 6 && r.minor == 1 ? "Service Pack 1" : "";
@@ -182,10 +184,10 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
         EXPECT_STREQ(detail::arch_from_machines(process, native), expected)
             << process << ' ' << native;
     const std::pair<const char*, const char*> machines[] = {
-        {"x86_64", "x86_64"}, {"amd64", "x86_64"}, {"i386", "x86_32"},    {"i686", "x86_32"},
-        {"i786", "Unknown"},  {"i286", "Unknown"}, {"i6866", "Unknown"},  {"ia64", "ia64"},
-        {"aarch64", "arm64"}, {"arm64", "arm64"},  {"armv7l", "arm"},     {"armv8l", "arm"},
-        {"armv5l", "Unknown"}, {"s390x", "s390x"}, {"s390", "Unknown"},   {"", "Unknown"},
+        {"x86_64", "x86_64"},  {"amd64", "x86_64"}, {"i386", "x86_32"},   {"i686", "x86_32"},
+        {"i786", "Unknown"},   {"i286", "Unknown"}, {"i6866", "Unknown"}, {"ia64", "ia64"},
+        {"aarch64", "arm64"},  {"arm64", "arm64"},  {"armv7l", "arm"},    {"armv8l", "arm"},
+        {"armv5l", "Unknown"}, {"s390x", "s390x"},  {"s390", "Unknown"},  {"", "Unknown"},
     };
     for (const auto& [machine, expected] : machines)
         EXPECT_STREQ(detail::arch_from_machine(machine), expected) << machine;

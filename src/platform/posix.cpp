@@ -129,7 +129,8 @@ constexpr std::size_t os_release_limit = 64 * 1024;
 // The text of the regular file at `path`, at most os_release_limit bytes of it; false when it
 // cannot be opened, is no regular file or cannot be read, which the caller takes for a missing
 // file. Opened without blocking, so a FIFO put there cannot stall the call, and checked with fstat,
-// so /dev/zero or a directory is never read. Plain system calls: stdio would cost more than the read.
+// so /dev/zero or a directory is never read. Plain system calls: stdio would cost more than the
+// read.
 bool read_small_file(const char* path, std::string& text)
 {
     const descriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};

@@ -46,10 +46,6 @@ public:
     environment_guard& operator=(const environment_guard&) = delete;
 };
 
-} // namespace
-
-namespace {
-
 // getenv's walk, with the name's length measured once: the value of the entry "name=value", or
 // null. A name holding "=" names no variable (glibc's getenv("A=B") would answer from the entry
 // "A=B=C", the value of A); the same pass that measures the name finds that out.

@@ -209,38 +209,37 @@ std::uint32_t read_number(const char*& p)
 
 std::string os_release_pretty_name(const std::string& text)
 {
+    // Every assignment counts, the last one wins; one that does not open its line (after blanks)
+    // is inside a comment or part of another name.
     constexpr std::string_view key = "PRETTY_NAME=";
     std::string pretty;
-    for (std::size_t line = 0; line < text.size();) {
-        std::size_t end = text.find('\n', line);
-        if (end == std::string::npos)
-            end = text.size();
-        std::size_t p = line;
-        while (p < end && (text[p] == ' ' || text[p] == '\t'))
-            ++p;
-        if (end - p >= key.size() && text.compare(p, key.size(), key) == 0) {
-            // One shell word: quoted and unquoted pieces joined, up to unquoted blank space.
-            pretty.clear();
-            pretty.reserve(end - p - key.size());
-            for (p += key.size(); p < end && text[p] != ' ' && text[p] != '\t'; ++p) {
-                if (text[p] == '\'') {
-                    const std::size_t close = text.find('\'', p + 1);
-                    pretty.append(text, p + 1, std::min(close, end) - p - 1);
-                    p = std::min(close, end);
-                } else if (text[p] == '"') {
-                    for (++p; p < end && text[p] != '"'; ++p) {
-                        if (text[p] == '\\' && p + 1 < end && std::strchr("$`\"\\", text[p + 1]))
-                            ++p;
-                        pretty += text[p];
-                    }
-                } else {
-                    if (text[p] == '\\' && p + 1 < end)
+    for (std::size_t at = text.find(key.data(), 0, key.size()); at != std::string::npos;
+         at = text.find(key.data(), at + 1, key.size())) {
+        std::size_t start = at;
+        while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t'))
+            --start;
+        if (start > 0 && text[start - 1] != '\n')
+            continue;
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        // One shell word: quoted and unquoted pieces joined, up to unquoted blank space.
+        pretty.clear();
+        for (std::size_t p = at + key.size(); p < end && text[p] != ' ' && text[p] != '\t'; ++p) {
+            if (text[p] == '\'') {
+                const std::size_t close = std::min(text.find('\'', p + 1), end);
+                pretty.append(text, p + 1, close - p - 1);
+                p = close;
+            } else if (text[p] == '"') {
+                for (++p; p < end && text[p] != '"'; ++p) {
+                    if (text[p] == '\\' && p + 1 < end && std::strchr("$`\"\\", text[p + 1]))
                         ++p;
                     pretty += text[p];
                 }
+            } else {
+                if (text[p] == '\\' && p + 1 < end)
+                    ++p;
+                pretty += text[p];
             }
         }
-        line = end + 1;
     }
     return pretty;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "core.h"
 #include "tarn/allocator.h"
@@ -51,7 +52,7 @@ char* new_text(std::size_t size)
     return text;
 }
 
-tarn_status give_text(const std::string& from, char** text, size_t* size)
+tarn_status give_text(std::string_view from, char** text, size_t* size)
 {
     *text = static_cast<char*>(std::memcpy(new_text(from.size()), from.data(), from.size()));
     if (size)

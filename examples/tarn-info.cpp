@@ -1,4 +1,5 @@
 // tarn-info: prints what libtarn knows about the target, the host, its build and the environment.
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -48,6 +49,9 @@ bool is(const char* argument, const char* option) { return !std::strcmp(argument
 
 int main(int argc, char** argv)
 {
+    // A write that fails (standard output closed, a full disk) throws at once, while errno still
+    // says why: the output is lost, and the caller must hear of it.
+    std::cout.exceptions(std::ios::badbit);
     try {
         if (argc == 1)
             print_description();
@@ -65,9 +69,15 @@ int main(int argc, char** argv)
             std::cerr << usage_text;
             return 2;
         }
+        std::cout.flush();
+    } catch (const std::ios_base::failure&) {
+        const int error = errno;
+        std::cout.exceptions(std::ios::goodbit); // std::cerr flushes std::cout before it writes
+        std::cerr << "tarn-info: cannot write to standard output: " << std::strerror(error) << '\n';
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "tarn-info: " << e.what() << '\n';
         return 2;
     }
-    return std::cout.flush() ? 0 : 2;
+    return 0;
 }

@@ -12,9 +12,23 @@ FIELDS = {"os": 0, "arch": 1, "version": 2, "release": 3, "node_name": 4, "prett
           "build_os": 6, "build_arch": 7, "build_time": 8, "build_date": 9}
 
 
+class Failure(Exception):
+    """What ends the program with a message and exit status 2."""
+
+
 def load():
-    name = os.environ.get("TARN_LIBRARY") or ("libtarn.dll" if os.name == "nt" else "libtarn.so.1")
-    lib = ctypes.CDLL(name)
+    # The path as bytes where the system's are bytes: any name a file can have, UTF-8 or not.
+    if os.name == "nt":
+        name = os.environ.get("TARN_LIBRARY") or "libtarn.dll"
+    else:
+        name = os.environb.get(b"TARN_LIBRARY") or b"libtarn.so.1"
+    shown = os.fsdecode(name).encode("utf-8", "surrogateescape").decode("utf-8", "backslashreplace")
+    try:
+        lib = ctypes.CDLL(name)
+    except (OSError, UnicodeError) as error:
+        # The loader's message names the path, and ctypes cannot decode it when the path is not
+        # UTF-8: then only the name is given.
+        raise Failure(error if isinstance(error, OSError) else f"{shown}: cannot load it") from None
     # Every function's types, so that no pointer is cut to an int on the way.
     text_out = ctypes.POINTER(ctypes.c_void_p)
     signatures = {
@@ -28,14 +42,18 @@ def load():
                                                 ctypes.POINTER(ctypes.c_size_t)]),
     }
     for function, (restype, argtypes) in signatures.items():
-        getattr(lib, function).restype = restype
-        getattr(lib, function).argtypes = argtypes
+        try:
+            found = getattr(lib, function)
+        except AttributeError:
+            raise Failure(f"{shown} has no {function}: not libtarn, or one older than this "
+                          "program") from None
+        found.restype, found.argtypes = restype, argtypes
     return lib
 
 
 def check(lib, status):
     if status != TARN_OK:
-        raise RuntimeError(lib.tarn_status_message(status).decode())
+        raise Failure(lib.tarn_status_message(status).decode())
 
 
 def field(lib, info, number):
@@ -62,13 +80,20 @@ def main():
              (b"node name:  ", get["node_name"]), (b"build os:   ", get["build_os"]),
              (b"build arch: ", get["build_arch"]),
              (b"built:      ", get["build_date"] + b" " + get["build_time"])]
+    if sys.stdout is None:
+        raise Failure("standard output is closed")
     sys.stdout.buffer.write(b"".join(label + value + b"\n" for label, value in lines))
+    sys.stdout.flush()
     return 0
 
 
 if __name__ == "__main__":
     try:
         sys.exit(main())
-    except (OSError, RuntimeError) as error:
+    except (Failure, OSError) as error:
+        if isinstance(error, OSError) and sys.stdout is not None:
+            # What could not be written is dropped, so that the exit does not try again.
+            os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+            error = f"cannot write to standard output: {error.strerror}"
         print("tarn_info.py:", error, file=sys.stderr)
         sys.exit(2)

@@ -63,6 +63,12 @@ memcheck "$out/gcc/examples/tarn-info" --env
 leg "clang"
 configure_build_test clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Debug
 
+leg "clang with libc++ (the C++ library of macOS, FreeBSD and Android), GoogleTest built alike"
+need_packages libc++-dev libc++abi-dev
+configure_build_test libcxx -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS=-stdlib=libc++ -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
+"$out/libcxx/examples/tarn-info" >/dev/null
+
 leg "AddressSanitizer + UndefinedBehaviorSanitizer (LeakSanitizer on)"
 # allocator_may_return_null: an impossible malloc answers null, as it does without the sanitizer.
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1:strict_string_checks=1 \

@@ -31,11 +31,11 @@ namespace detail {
 enum class failure { none, no_environment, os_version, host_name };
 const char* message(failure f);
 
-// The environment. Names and values reach the host as C strings. A text with a size (a tarnstr's)
-// is NUL-terminated after it, and one that holds a NUL byte before that would reach the host cut
-// short, naming a different variable or setting a different value: it names no variable, and sets
-// or removes nothing. A C string cannot hold one.
-bool read_variable(const char* name, const platform::value_sink* sink);
+// The environment. Names and values reach the host as C strings: every text here is NUL-terminated
+// after its end (a tarnstr's, a C caller's). One that holds a NUL byte before that would reach the
+// host cut short, naming a different variable or setting a different value, and a name holding
+// "=" after its first byte would be split there by the host: such a name names no variable, and
+// sets or removes nothing.
 bool read_variable(std::string_view name, const platform::value_sink* sink);
 void write_variable(std::string_view name, std::string_view value);
 void remove_variable(std::string_view name);

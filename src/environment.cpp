@@ -16,27 +16,31 @@ namespace {
 
 bool holds_nul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
-} // namespace
-
-bool read_variable(const char* name, const platform::value_sink* sink)
+// A NUL byte would cut the name short on its way to the host, and an "=" after the first byte
+// would be split off by the host as the start of the value. A leading "=" is the host's own
+// affair: Windows keeps such names ("=C:" holds cmd.exe's current directory of drive C:), POSIX
+// refuses them.
+bool names_variable(std::string_view name)
 {
-    return platform::read_variable(name, sink);
+    return !holds_nul(name) && name.find('=', 1) == std::string_view::npos;
 }
+
+} // namespace
 
 bool read_variable(std::string_view name, const platform::value_sink* sink)
 {
-    return !holds_nul(name) && platform::read_variable(name.data(), sink);
+    return names_variable(name) && platform::read_variable(name.data(), sink);
 }
 
 void write_variable(std::string_view name, std::string_view value)
 {
-    if (!holds_nul(name) && !holds_nul(value))
+    if (names_variable(name) && !holds_nul(value))
         platform::write_variable(name.data(), value.data());
 }
 
 void remove_variable(std::string_view name)
 {
-    if (!holds_nul(name))
+    if (names_variable(name))
         platform::remove_variable(name.data());
 }
 

@@ -207,41 +207,45 @@ std::uint32_t read_number(const char*& p)
 
 } // namespace
 
-std::string os_release_pretty_name(const std::string& text)
+std::string os_release_value(std::string_view text, std::string_view key)
 {
     // Every assignment counts, the last one wins; one that does not open its line (after blanks)
     // is inside a comment or part of another name.
-    constexpr std::string_view key = "PRETTY_NAME=";
-    std::string pretty;
-    for (std::size_t at = text.find(key.data(), 0, key.size()); at != std::string::npos;
-         at = text.find(key.data(), at + 1, key.size())) {
+    std::string value;
+    for (std::size_t at = text.find(key); at != std::string_view::npos;
+         at = text.find(key, at + 1)) {
         std::size_t start = at;
         while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t'))
             --start;
-        if (start > 0 && text[start - 1] != '\n')
+        if ((start > 0 && text[start - 1] != '\n') || text.compare(at + key.size(), 1, "=") != 0)
             continue;
-        const std::size_t end = std::min(text.find('\n', at), text.size());
+        // A line ends at its line feed, or at a carriage return before it (a file saved on
+        // Windows).
+        std::size_t end = std::min(text.find('\n', at), text.size());
+        if (text[end - 1] == '\r')
+            --end;
         // One shell word: quoted and unquoted pieces joined, up to unquoted blank space.
-        pretty.clear();
-        for (std::size_t p = at + key.size(); p < end && text[p] != ' ' && text[p] != '\t'; ++p) {
+        value.clear();
+        for (std::size_t p = at + key.size() + 1; p < end && text[p] != ' ' && text[p] != '\t';
+             ++p) {
             if (text[p] == '\'') {
                 const std::size_t close = std::min(text.find('\'', p + 1), end);
-                pretty.append(text, p + 1, close - p - 1);
+                value.append(text, p + 1, close - p - 1);
                 p = close;
             } else if (text[p] == '"') {
                 for (++p; p < end && text[p] != '"'; ++p) {
                     if (text[p] == '\\' && p + 1 < end && std::strchr("$`\"\\", text[p + 1]))
                         ++p;
-                    pretty += text[p];
+                    value += text[p];
                 }
             } else {
                 if (text[p] == '\\' && p + 1 < end)
                     ++p;
-                pretty += text[p];
+                value += text[p];
             }
         }
     }
-    return pretty;
+    return value;
 }
 
 std::string version_from_release(const std::string& release)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -33,10 +34,10 @@ const char* arch_from_machines(std::uint16_t process, std::uint16_t native);
 // The architecture name for a POSIX machine name (uname's `machine`).
 const char* arch_from_machine(const std::string& machine);
 
-// The PRETTY_NAME of an os-release text (KEY=VALUE lines, values unquoted or in single or double
-// quotes, backslash escapes inside double quotes, "#" comments), as a shell that sources it sees
-// it; empty when it sets none.
-std::string os_release_pretty_name(const std::string& text);
+// The value of `key` in an os-release text (KEY=VALUE lines, values unquoted or in single or
+// double quotes, backslash escapes inside double quotes, "#" comments, LF or CRLF line ends), as
+// a shell that sources it sees it; empty when it sets none.
+std::string os_release_value(std::string_view text, std::string_view key);
 
 // major "." minor of a kernel release ("6.1.0-18-amd64" gives "6.1"); a missing number reads as 0.
 std::string version_from_release(const std::string& release);

@@ -79,7 +79,7 @@ std::string pretty_name(const system_info_data& d)
     if (d.nt)
         return windows_pretty_name(d.nt_major, d.nt_minor, d.nt_build, d.nt_product_type, d.release,
                                    product.registry);
-    std::string name = os_release_pretty_name(product.os_release);
+    std::string name = os_release_value(product.os_release, "PRETTY_NAME");
     return name.empty() ? d.os + ' ' + d.release : name;
 }
 

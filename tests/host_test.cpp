@@ -2,6 +2,7 @@
 // the library's values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <thread>
 
 #include "counting_heap.h"
+#include "tarn/c.h"
 #include "tarn/tarn.h"
 
 #if defined(_WIN32)
@@ -88,15 +90,24 @@ TEST(Environment, ChildForkedWhileAnotherThreadIsInsideCanUseIt)
     EXPECT_EQ(hung, 0) << "children that hung or failed, of 20";
 }
 
-TEST(Environment, ClearedEnvironmentListsAsEmptyText)
+TEST(Environment, ListingsHoldEveryVariableAndNothingElse)
 {
-    std::vector<std::string> saved;
-    for (char** e = environ; *e; ++e)
-        saved.emplace_back(*e);
-    clearenv(); // leaves environ null
-    EXPECT_EQ(getenviron().str(), "");
-    for (const auto& entry : saved)
-        setenv(entry.substr(0, entry.find('=')).c_str(), entry.c_str() + entry.find('=') + 1, 1);
+    // clearenv() leaves environ null; execve passes an empty entry on, which is no variable.
+    char a[] = "A=1", empty[] = "", b[] = "B=2";
+    char* from_exec[] = {a, empty, b, nullptr};
+    const std::pair<char**, std::string> rows[] = {{nullptr, ""}, {from_exec, "A=1\nB=2\n"}};
+    char** const saved = environ;
+    for (const auto& [entries, text] : rows) {
+        environ = entries;
+        char* listing = nullptr;
+        std::size_t size = 0;
+        EXPECT_EQ(getenviron().str(), text);
+        EXPECT_EQ(tarn_getenviron(&listing, &size), TARN_OK);
+        std::replace(listing, listing + size, '\0', '\n');
+        EXPECT_EQ(std::string(listing, size), text);
+        tarn_free(listing);
+    }
+    environ = saved;
 }
 #endif
 

@@ -1,6 +1,7 @@
 # Installs the build in BUILD_DIR into a fresh prefix and builds CONSUMER against it through
 # find_package(tarn) and through pkg-config, then once more with libtarn's SOURCE_DIR as a
-# subproject. Every program must run.
+# subproject, with the compiler CXX and its flags CXX_FLAGS (-stdlib=libc++ for a libc++ build).
+# Every program must run.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 
@@ -20,12 +21,12 @@ if(NOT man_page)
 endif()
 
 run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/cmake -DCMAKE_CXX_COMPILER=${CXX}
-    -DCMAKE_PREFIX_PATH=${prefix})
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake)
 run(${WORK_DIR}/cmake/consumer)
 
 run(${CMAKE_COMMAND} -S ${CONSUMER} -B ${WORK_DIR}/subproject -DCMAKE_CXX_COMPILER=${CXX}
-    -DTARN_SOURCE=${SOURCE_DIR})
+    "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" -DTARN_SOURCE=${SOURCE_DIR})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/subproject)
 run(${WORK_DIR}/subproject/consumer)
 
@@ -38,8 +39,9 @@ execute_process(COMMAND pkg-config --cflags --libs tarn OUTPUT_VARIABLE flags RE
 if(NOT result EQUAL 0 OR NOT flags MATCHES "^-I${prefix}/include -L")
   message(FATAL_ERROR "pkg-config --cflags --libs tarn: '${flags}', not -I${prefix}/include")
 endif()
-separate_arguments(flags UNIX_COMMAND "${flags}")
+separate_arguments(flags UNIX_COMMAND "${CXX_FLAGS} ${flags}")
 run(${CXX} ${CONSUMER}/main.cpp ${flags} -o ${WORK_DIR}/pkg-consumer)
 string(REGEX REPLACE "/pkgconfig$" "" libdir "${pc_dir}")
 run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg-consumer)
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${prefix}/bin/tarn-info --version)
+# The installed tool finds its library from where it is, with no help from the environment.
+run(${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${prefix}/bin/tarn-info --version)

@@ -160,9 +160,11 @@ TEST(Naming, PrettyNameOfAnOsReleaseText)
         {"ID=alpine\n  PRETTY_NAME=Alpine\\ Linux # unquoted\n", "Alpine Linux"},
         {"PRETTY_NAME=\"first\"\nPRETTY_NAME=\"last\"'s'\n# PRETTY_NAME=\"commented\"\n", "lasts"},
         {"NAME=Linux\nMY_PRETTY_NAME=x\n", ""},
+        {"PRETTY_NAME=\"Foo Bar\"\r\nNAME=x\r\n", "Foo Bar"}, // saved on Windows
+        {"PRETTY_NAME=Foo\r", "Foo"},
     };
     for (const auto& [text, expected] : rows)
-        EXPECT_EQ(detail::os_release_pretty_name(text), expected) << text;
+        EXPECT_EQ(detail::os_release_value(text, "PRETTY_NAME"), expected) << text;
 }
 
 TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)

@@ -47,8 +47,13 @@ TARN_API const char* tarn_status_message(tarn_status status);
 /* Releases a text the library gave; null does nothing. */
 TARN_API void tarn_free(void* text);
 
+/* Names, for every function below: a name holding "=" after its first byte names no variable on
+ * any host (it reads as not set; setting or removing it changes nothing). A name that begins with
+ * "=" is the host's: Windows keeps such variables ("=C:", cmd.exe's current directory of drive C:)
+ * and they are read, set, listed and removed like any other; on POSIX such a name names no
+ * variable. */
 /* The value of the variable `name`, in one read of the host: *value null when it is not set, ""
- * when it is set empty. A name holding "=" names no variable. */
+ * when it is set empty. */
 TARN_API tarn_status tarn_getenvvar(const char* name, char** value, size_t* size);
 /* *is_set: 1 when the variable is set (also empty), 0 when not. */
 TARN_API tarn_status tarn_hasenvvar(const char* name, int* is_set);
@@ -56,7 +61,9 @@ TARN_API tarn_status tarn_hasenvvar(const char* name, int* is_set);
 TARN_API tarn_status tarn_putenvvar(const char* name, const char* value);
 TARN_API tarn_status tarn_unsetenvvar(const char* name);
 /* The whole environment, every entry ("name=value") followed by a NUL, and one more NUL after
- * them; *size counts the entries and their NULs, so an empty environment is size 0, text "". */
+ * them; *size counts the entries and their NULs, so an empty environment is size 0, text "". An
+ * empty entry (a program started with one by execve) is no variable and is left out, so the first
+ * empty entry always marks the end. */
 TARN_API tarn_status tarn_getenviron(char** text, size_t* size);
 
 /* The build target's identifiers: static texts, never freed. */

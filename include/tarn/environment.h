@@ -8,33 +8,38 @@
 
 namespace tarn {
 
+// Names. A name holding a NUL byte, or "=" after its first byte, names no variable on any host:
+// it reads as not set, and setting or removing it changes nothing (the host would cut the name at
+// the NUL, or take what follows the "=" for the value). A name that begins with "=" is the host's
+// affair: Windows keeps such variables ("=C:" holds cmd.exe's current directory of drive C:) and
+// they are read, set, listed and removed like any other; on POSIX such a name names no variable.
+
 // The value of the variable `name`, whole, however long; the empty text when it is not set (an
-// unset variable and one set to the empty value read the same). A name holding a NUL byte or "="
-// names no variable and reads as empty (on Windows the kernel's own names that begin with "=",
-// such as "=C:", are read as it lists them). Throws std::bad_alloc only.
+// unset variable and one set to the empty value read the same) or when `name` names no variable.
+// Throws std::bad_alloc only.
 TARN_API tarnstr getenvvar(const tarnstr& name);
 
 // Sets the variable `name` to `value` (the empty value sets, it does not remove). What the host
-// refuses (an empty name, a name with "=" on POSIX, a NUL byte in the name or the value, which
-// would otherwise set a different, cut-off variable, and on Windows a name or value longer than
-// the 32766 UTF-16 units Windows keeps) is ignored and not reported. On POSIX throws nothing; on
-// Windows throws std::bad_alloc when the name and value cannot be converted to UTF-16, and then
-// sets nothing.
+// refuses (an empty name, a name that names no variable, a NUL byte in the value, which would
+// otherwise set a cut-off value, and on Windows a name or value longer than the 32766 UTF-16 units
+// Windows keeps) is ignored and not reported. On POSIX throws nothing; on Windows throws
+// std::bad_alloc when the name and value cannot be converted to UTF-16, and then sets nothing.
 TARN_API void putenvvar(const tarnstr& name, const tarnstr& value);
 
 // Whether the variable `name` is set, to the empty value too (since 1.1). False when it is not set
-// and for a name that names no variable (a NUL byte, or "=" as for getenvvar). On POSIX throws
-// nothing; on Windows throws std::bad_alloc when the name cannot be converted to UTF-16.
+// and for a name that names no variable. On POSIX throws nothing; on Windows throws std::bad_alloc
+// when the name cannot be converted to UTF-16.
 TARN_API bool hasenvvar(const tarnstr& name);
 
 // Removes the variable `name` (since 1.1); nothing happens when it is not set. Silent like
-// putenvvar: a name the host refuses, or one holding a NUL byte, removes nothing. On POSIX throws
+// putenvvar: a name the host refuses, or one that names no variable, removes nothing. On POSIX throws
 // nothing; on Windows throws std::bad_alloc when the name cannot be converted to UTF-16, and then
 // removes nothing.
 TARN_API void unsetenvvar(const tarnstr& name);
 
 // The whole environment: every entry in the host's order, as the host lists it ("name=value"),
-// each followed by one line feed, the last one too. Nothing is sorted, filtered or escaped.
+// each followed by one line feed, the last one too. Nothing is sorted or escaped; an empty entry
+// (a program started with one by execve) is no variable and is left out.
 // Throws std::runtime_error("Invalid environment string!") when the host gives no environment,
 // std::bad_alloc when storage runs out. A value that holds a line feed makes the text impossible
 // to split reliably into entries; the C interface's tarn_getenviron ends each entry with a NUL.

@@ -100,9 +100,13 @@ bool read_environment(std::string& text, char separator)
     for (char** entry = environ; *entry; ++entry)
         total += std::strlen(*entry) + 1;
     text.reserve(text.size() + total);
+    // An empty entry (execve takes one) is no variable, and in a listing of NUL-ended entries it
+    // would read as the end.
     for (char** entry = environ; *entry; ++entry) {
-        text += *entry;
-        text += separator;
+        if (**entry) {
+            text += *entry;
+            text += separator;
+        }
     }
     return true;
 }

@@ -1,5 +1,8 @@
-// tarn-info: prints what libtarn knows about the target, the host, its build and the environment.
+// tarn-info: prints what libtarn knows about the target, the host, what this process may use, the
+// library's build and the environment.
 #include <cerrno>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -10,29 +13,149 @@
 namespace {
 
 const char usage_text[] =
-    "usage: tarn-info            the target, the host and the build\n"
+    "usage: tarn-info            the target, the host, what this process may use, the build\n"
+    "       tarn-info --json     the same as one JSON object\n"
     "       tarn-info --env      the whole environment\n"
     "       tarn-info --get NAME one environment variable\n"
     "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n"
     "       tarn-info --version  the version of libtarn\n"
     "       tarn-info --help     this text\n";
 
+// A number of bytes as a person reads it: "512 MiB", "23.5 GiB".
+std::string bytes(unsigned long long count)
+{
+    const char* const units[] = {"B", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+    int unit = 0;
+    double value = static_cast<double>(count);
+    for (; value >= 1024 && unit < 6; ++unit)
+        value /= 1024;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    std::string shown = text;
+    if (shown.size() > 2 && shown.compare(shown.size() - 2, 2, ".0") == 0)
+        shown.resize(shown.size() - 2);
+    return shown + ' ' + units[unit];
+}
+
+std::string processors(const tarn::capacity& c)
+{
+    char text[96];
+    if (c.processor_quota > 0)
+        std::snprintf(text, sizeof text, "%u (quota %g of %u online)", c.processors,
+                      c.processor_quota, c.machine_processors);
+    else if (c.processors < c.machine_processors)
+        std::snprintf(text, sizeof text, "%u (of %u online)", c.processors, c.machine_processors);
+    else
+        std::snprintf(text, sizeof text, "%u", c.processors);
+    return text;
+}
+
+std::string memory(const tarn::capacity& c)
+{
+    return c.memory_limit ? bytes(c.memory) + " (limit; machine " + bytes(c.machine_memory) + ")"
+                          : bytes(c.memory);
+}
+
 void print_description()
 {
     const tarn::system_info info;
-    const auto line = [](const char* label, const tarn::safe_return<std::string>& value) {
-        std::cout << label << *value << '\n';
+    const tarn::capacity capacity = tarn::getcapacity();
+    const auto line = [](const char* label, const std::string& value) {
+        std::cout << label << value << '\n';
     };
-    std::cout << "target:     " << tarn::getosid() << '\n';
+    line("target:     ", tarn::getosid().str());
     line("os:         ", info.os());
     line("pretty:     ", info.pretty_name());
     line("arch:       ", info.arch());
     line("version:    ", info.version());
     line("release:    ", info.release());
     line("node name:  ", info.node_name());
+    line("processors: ", processors(capacity));
+    line("memory:     ", memory(capacity));
     line("build os:   ", info.build_os());
     line("build arch: ", info.build_arch());
-    std::cout << "built:      " << *info.build_date() << ' ' << *info.build_time() << '\n';
+    line("built:      ", *info.build_date() + ' ' + *info.build_time());
+}
+
+// The length of the valid UTF-8 sequence at `text[i]`, or 0 when the byte there starts none
+// (a stray continuation byte, an overlong form, a surrogate, a cut sequence, beyond U+10FFFF).
+std::size_t utf8_length(const std::string& text, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC2 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    if (length < 2)
+        return length;
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    const unsigned char next = byte(i + 1);
+    const bool out_of_range = (lead == 0xE0 && next < 0xA0) || (lead == 0xED && next > 0x9F) ||
+                              (lead == 0xF0 && next < 0x90) || (lead == 0xF4 && next > 0x8F);
+    return out_of_range ? 0 : length;
+}
+
+// A JSON string of the host's bytes: quotes, backslashes and control characters escaped, and a
+// byte that is not valid UTF-8 written as U+FFFD, so that the output always parses.
+std::string json_string(const std::string& text)
+{
+    std::string json = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8_length(text, i);
+        const char c = text[i];
+        if (length == 0) {
+            json += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            json += escaped;
+        } else {
+            json.append(text, i, length);
+        }
+        i += length;
+    }
+    return json + '"';
+}
+
+// A number as JSON writes it, in the fewest digits that read back the same.
+template <class Number> std::string json_number(Number number)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, number).ptr);
+}
+
+void print_json()
+{
+    const tarn::system_info info;
+    const tarn::capacity c = tarn::getcapacity();
+    const auto text = [](const std::string& value) { return json_string(value); };
+    std::cout << "{\"target\":" << text(tarn::getosid().str()) << ",\"os\":" << text(info.os())
+              << ",\"pretty_name\":" << text(info.pretty_name())
+              << ",\"arch\":" << text(info.arch()) << ",\"version\":" << text(info.version())
+              << ",\"release\":" << text(info.release())
+              << ",\"node_name\":" << text(info.node_name())
+              << ",\"build\":{\"os\":" << text(info.build_os())
+              << ",\"arch\":" << text(info.build_arch()) << ",\"time\":" << text(info.build_time())
+              << ",\"date\":" << text(info.build_date())
+              << "},\"capacity\":{\"processors\":" << json_number(c.processors)
+              << ",\"machine_processors\":" << json_number(c.machine_processors)
+              << ",\"processor_quota\":" << json_number(c.processor_quota)
+              << ",\"memory\":" << json_number(c.memory)
+              << ",\"machine_memory\":" << json_number(c.machine_memory)
+              << ",\"memory_limit\":" << json_number(c.memory_limit) << "}}\n";
 }
 
 // The version of the library that was loaded, which may be newer than the one built against.
@@ -55,6 +178,8 @@ int main(int argc, char** argv)
     try {
         if (argc == 1)
             print_description();
+        else if (argc == 2 && is(argv[1], "--json"))
+            print_json();
         else if (argc == 2 && is(argv[1], "--env"))
             std::cout << tarn::getenviron();
         else if (argc == 3 && is(argv[1], "--get"))

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""tarn-info in Python: what libtarn knows about the target, the host and its build, read through
-libtarn's C interface with nothing but ctypes. It loads the library named by TARN_LIBRARY when that
-is set, else lets the loader find libtarn.so.1 (LD_LIBRARY_PATH, or an installed package) or, on
-Windows, libtarn.dll."""
+"""tarn-info in Python: what libtarn knows about the target, the host, what this process may use
+and the library's build, read through libtarn's C interface with nothing but ctypes. It loads the
+library named by TARN_LIBRARY when that is set, else lets the loader find libtarn.so.1
+(LD_LIBRARY_PATH, or an installed package) or, on Windows, libtarn.dll."""
 import ctypes
 import os
 import sys
@@ -10,6 +10,14 @@ import sys
 TARN_OK = 0
 FIELDS = {"os": 0, "arch": 1, "version": 2, "release": 3, "node_name": 4, "pretty": 5,
           "build_os": 6, "build_arch": 7, "build_time": 8, "build_date": 9}
+
+
+class Capacity(ctypes.Structure):
+    """tarn_capacity: what this process may use."""
+    _fields_ = [("size", ctypes.c_size_t), ("processors", ctypes.c_uint),
+                ("machine_processors", ctypes.c_uint), ("processor_quota", ctypes.c_double),
+                ("memory", ctypes.c_ulonglong), ("machine_memory", ctypes.c_ulonglong),
+                ("memory_limit", ctypes.c_ulonglong)]
 
 
 class Failure(Exception):
@@ -40,6 +48,7 @@ def load():
         "tarn_system_info_destroy": (None, [ctypes.c_void_p]),
         "tarn_system_info_get": (ctypes.c_int, [ctypes.c_void_p, ctypes.c_int, text_out,
                                                 ctypes.POINTER(ctypes.c_size_t)]),
+        "tarn_getcapacity": (ctypes.c_int, [ctypes.POINTER(Capacity)]),
     }
     for function, (restype, argtypes) in signatures.items():
         try:
@@ -66,6 +75,33 @@ def field(lib, info, number):
         lib.tarn_free(text)
 
 
+def size(count):
+    """A number of bytes as a person reads it: "512 MiB", "23.5 GiB"."""
+    value, unit = float(count), 0
+    while value >= 1024 and unit < 6:
+        value, unit = value / 1024, unit + 1
+    shown = "%.1f" % value
+    return (shown[:-2] if shown.endswith(".0") else shown) + " " + \
+        ["B", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"][unit]
+
+
+def capacity_lines(lib):
+    """The processors and memory lines, as tarn-info words them."""
+    c = Capacity(size=ctypes.sizeof(Capacity))
+    check(lib, lib.tarn_getcapacity(ctypes.byref(c)))
+    if c.processor_quota > 0:
+        processors = "%u (quota %g of %u online)" % (c.processors, c.processor_quota,
+                                                      c.machine_processors)
+    elif c.processors < c.machine_processors:
+        processors = "%u (of %u online)" % (c.processors, c.machine_processors)
+    else:
+        processors = "%u" % c.processors
+    memory = size(c.memory)
+    if c.memory_limit:
+        memory += " (limit; machine %s)" % size(c.machine_memory)
+    return [(b"processors: ", processors.encode()), (b"memory:     ", memory.encode())]
+
+
 def main():
     lib = load()
     info = ctypes.c_void_p()
@@ -77,7 +113,8 @@ def main():
     lines = [(b"target:     ", lib.tarn_getosid()), (b"os:         ", get["os"]),
              (b"pretty:     ", get["pretty"]), (b"arch:       ", get["arch"]),
              (b"version:    ", get["version"]), (b"release:    ", get["release"]),
-             (b"node name:  ", get["node_name"]), (b"build os:   ", get["build_os"]),
+             (b"node name:  ", get["node_name"])] + capacity_lines(lib) + [
+             (b"build os:   ", get["build_os"]),
              (b"build arch: ", get["build_arch"]),
              (b"built:      ", get["build_date"] + b" " + get["build_time"])]
     if sys.stdout is None:

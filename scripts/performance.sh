@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
-need_packages cmake ninja-build g++ libbenchmark-dev libpoco-dev python3
+need_packages cmake ninja-build g++ libbenchmark-dev libpoco-dev libuv1-dev pkg-config rustc python3
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARN_TESTS=OFF -DTARN_EXAMPLES=OFF \
   -DTARN_BENCHMARKS=ON >/dev/null
 cmake --build build/bench >/dev/null

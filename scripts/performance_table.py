@@ -34,6 +34,11 @@ pairs += [("system_info_library", "system_info_bare_uname",
            "the same five host texts through the C++ interface"),
           ("pretty_name_library", "pretty_name_bare_read",
            "open, read and close `/etc/os-release`, find the `PRETTY_NAME` line")]
+pairs += [("capacity_library", "capacity_rust_available_parallelism",
+           "Rust's `std::thread::available_parallelism`: the processors alone"),
+          ("capacity_library", "capacity_libuv",
+           "libuv's `uv_available_parallelism`, `uv_get_constrained_memory`, `uv_get_total_memory`"),
+          ("capacity_c", "capacity_library", "the same six figures through the C++ interface")]
 pairs += [("tarnstr_copy", "tarnstr_copy_bare_string", "copy a 64-byte `std::string`")]
 pairs += [("tarnstr_append/%d" % n, "tarnstr_append_bare_string/%d" % n,
            "%d appends to a `std::string`" % n) for n in (16, 1024, 65536)]

@@ -205,4 +205,19 @@ tarn_status tarn_system_info_get(const tarn_system_info* info, int field, char**
     });
 }
 
+tarn_status tarn_getcapacity(tarn_capacity* capacity)
+{
+    if (!capacity || capacity->size < sizeof(tarn_capacity))
+        return TARN_ERROR_INVALID_ARGUMENT;
+    tarn::capacity measured;
+    const bool complete = tarn::detail::measure_capacity(measured);
+    capacity->processors = measured.processors;
+    capacity->machine_processors = measured.machine_processors;
+    capacity->processor_quota = measured.processor_quota;
+    capacity->memory = measured.memory;
+    capacity->machine_memory = measured.machine_memory;
+    capacity->memory_limit = measured.memory_limit;
+    return complete ? TARN_OK : TARN_ERROR_NO_MEMORY;
+}
+
 } // extern "C"

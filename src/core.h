@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "tarn/capacity.h"
 
 namespace tarn {
 
@@ -45,6 +46,10 @@ failure read_environment(std::string& text, char separator);
 failure describe_host(system_info_data& data);
 // The name a person recognises, asked of the host now.
 std::string pretty_name(const system_info_data& data);
+// What the process may use, asked of the host now; false when storage ran out while the limits
+// were read, and `measured` then holds the figures without them.
+bool measure_capacity(capacity& measured) noexcept;
+
 // The library's own build.
 const char* build_time();
 const char* build_date();

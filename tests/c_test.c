@@ -98,6 +98,7 @@ static void environment(void)
 
 static void host(void)
 {
+    tarn_capacity capacity;
     tarn_system_info* info = 0;
     char* text;
     size_t size;
@@ -113,6 +114,11 @@ static void host(void)
         tarn_free(text);
     }
     tarn_system_info_destroy(info);
+    capacity.size = sizeof capacity;
+    check(!tarn_getcapacity(&capacity) && capacity.processors >= 1 &&
+              capacity.processors <= capacity.machine_processors && capacity.memory > 0 &&
+              capacity.memory <= capacity.machine_memory,
+          "capacity");
 }
 
 // Null where a pointer is needed: refused, outputs cleared, never a crash.
@@ -121,6 +127,8 @@ static void arguments(void)
     char* text = (char*)1;
     size_t size = 1, i;
     int set = 1;
+    tarn_capacity older; /* as a caller compiled against a smaller struct would pass it */
+    older.size = sizeof older - 1;
     const tarn_status refused[] = {tarn_getenvvar(0, &text, &size),
                                    tarn_getenvvar("PATH", 0, 0),
                                    tarn_hasenvvar(0, &set),
@@ -130,7 +138,9 @@ static void arguments(void)
                                    tarn_unsetenvvar(0),
                                    tarn_getenviron(0, &size),
                                    tarn_system_info_create(0),
-                                   tarn_system_info_get(0, 0, &text, 0)};
+                                   tarn_system_info_get(0, 0, &text, 0),
+                                   tarn_getcapacity(0),
+                                   tarn_getcapacity(&older)};
     for (i = 0; i < sizeof refused / sizeof refused[0]; ++i)
         check(refused[i] == TARN_ERROR_INVALID_ARGUMENT, "null argument refused");
     check(!text && !size && !set, "outputs cleared");

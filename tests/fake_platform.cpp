@@ -68,4 +68,6 @@ void read_host(host_facts& facts) { facts = fake.facts; }
 
 void read_product(product_facts& facts) { facts = fake.product; }
 
+void read_capacity(capacity_facts& facts) { facts = fake.capacity; }
+
 } // namespace tarn::detail::platform

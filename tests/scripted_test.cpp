@@ -5,6 +5,7 @@
 #include <locale>
 #include <tuple>
 
+#include "capacity_rules.h"
 #include "fake_platform.h"
 #include "naming.h"
 #include "tarn/tarn.h"
@@ -201,4 +202,64 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
     };
     for (const auto& [release, expected] : releases)
         EXPECT_EQ(detail::version_from_release(release), expected) << release;
+}
+
+TEST(Capacity, TightestQuotaAndLimitOfTheChainRoundedUpForThreads)
+{
+    constexpr std::uint64_t mib = 1 << 20, machine = 4096 * mib;
+    const struct {
+        unsigned allowed, online;
+        std::vector<detail::platform::cpu_quota> quotas; // the process's own cgroup first
+        std::vector<std::uint64_t> limits;
+        unsigned processors;
+        double quota;
+        std::uint64_t limit;
+    } rows[] = {
+        {8, 8, {{150000, 100000}}, {}, 2, 1.5, 0},
+        {8, 8, {{25000, 100000}}, {}, 1, 0.25, 0},
+        {8, 8, {{-1, 100000}, {50000, 100000}}, {}, 1, 0.5, 0},     // the parent's binds
+        {8, 8, {{50000, 100000}, {300000, 100000}}, {}, 1, 0.5, 0}, // and the child's
+        {2, 8, {{400000, 100000}}, {}, 2, 4, 0},                    // affinity is tighter
+        {0, 3, {{50000, 0}, {-5, 10}, {0, 100000}}, {}, 3, 0, 0},   // nonsense is no quota
+        {0, 0, {}, {}, 1, 0, 0},
+        {8, 8, {}, {9223372036854771712u, 512 * mib}, 8, 0, 512 * mib},
+        {8, 8, {}, {9223372036854771712u}, 8, 0, 0}, // v1's "none"
+        {8, 8, {}, {machine, 0, 3 * machine}, 8, 0, 0},
+    };
+    for (const auto& r : rows) {
+        detail::platform::capacity_facts facts;
+        facts.allowed_processors = r.allowed, facts.machine_processors = r.online;
+        facts.machine_memory = machine, facts.quotas = r.quotas, facts.memory_limits = r.limits;
+        const capacity c = detail::decide_capacity(facts);
+        EXPECT_TRUE(c.processors == r.processors && c.processor_quota == r.quota &&
+                    c.memory_limit == r.limit && c.memory == (r.limit ? r.limit : machine) &&
+                    c.machine_processors == r.online && c.machine_memory == machine)
+            << r.processors << ' ' << r.quota << ' ' << r.limit << ": " << c.processors << ' '
+            << c.processor_quota << ' ' << c.memory_limit;
+    }
+}
+
+TEST(Capacity, WindowsJobCapsRateAndMemory)
+{
+    // JOB_OBJECT_CPU_RATE_CONTROL_*: ENABLE 1, WEIGHT_BASED 2, HARD_CAP 4, MIN_MAX_RATE 0x10. The
+    // rates are hundredths of a percent of the whole machine, MaxRate in the union's high word.
+    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, double> rates[] = {
+        {0x5, 5000, 0, 2},  {0x11, 0x09C4'0000, 2500, 1},
+        {0x4, 5000, 0, 0},  {0x3, 5000, 0, 0},
+        {0x1, 5000, 0, 0},  {0x5, 0, 0, 0},
+        {0x5, 10001, 0, 0}, {0x5, 10000, 0, 4},
+    };
+    for (const auto& [flags, rate, max_rate, quota] : rates)
+        EXPECT_EQ(detail::job_quota(flags, rate, max_rate, 4), quota) << flags << ' ' << rate;
+    // JOB_OBJECT_LIMIT_PROCESS_MEMORY 0x100, JOB_MEMORY 0x200: the lower of those enabled.
+    const std::tuple<std::uint32_t, std::uint64_t> limits[] = {
+        {0x300, 100}, {0x200, 200}, {0x100, 100}, {0x2000, 0}, {0, 0}};
+    for (const auto& [flags, limit] : limits)
+        EXPECT_EQ(detail::job_memory_limit(flags, 100, 200), limit) << flags;
+    detail::platform::capacity_facts facts; // the job and a cgroup chain: the tighter binds
+    facts.machine_processors = 4, facts.machine_memory = 1000, facts.quotas = {{300000, 100000}};
+    facts.job_cpu_flags = 0x5, facts.job_cpu_rate = 2500, facts.memory_limits = {900};
+    facts.job_limit_flags = 0x100, facts.job_process_memory = 800;
+    const capacity c = detail::decide_capacity(facts);
+    EXPECT_TRUE(c.processor_quota == 1 && c.processors == 1 && c.memory == 800) << c.processors;
 }

@@ -33,4 +33,17 @@ TARN_LIBRARY=$'/nowhere/\xff.so' $py >/dev/null%2%tarn_info.py: /nowhere/\xff.so
 $py >&-%2%tarn_info.py: standard output is closed
 $py >/dev/full%2%tarn_info.py: cannot write to standard output: No space left
 EOT
+# --json parses whatever bytes the host's texts hold: a crafted os-release, in a private mount
+# namespace (as root), with a stray byte, a quote, a backslash, a control character, a cut
+# sequence and a surrogate.
+if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
+  printf 'PRETTY_NAME="\xffq\\"\\\\\001\xc3 \xed\xa0\x80\xe2\x82\xac"\n' >"$err"
+  got=$(unshare -m bash -c "cp '$err' /tmp/os-release.$$ && mount -t tmpfs none /etc &&
+          mv /tmp/os-release.$$ /etc/os-release && exec '$tarn_info' --json" |
+        python3 -c 'import json, sys; j = json.load(sys.stdin); print(ascii(j["pretty_name"]),
+                    sorted(j["capacity"]), j["capacity"]["processors"] > 0)')
+  want="'\ufffdq\"\\\\\x01\ufffd \ufffd\ufffd\ufffd\u20ac' ['machine_memory', 'machine_processors', 'memory', 'memory_limit', 'processor_quota', 'processors'] True"
+  if [ "$got" = "$want" ]; then echo "ok   --json"; else
+    echo "FAIL --json: got $got, want $want"; failures=$((failures + 1)); fi
+fi
 [ "$failures" -eq 0 ]

@@ -1,7 +1,8 @@
 /* libtarn's C interface: the same library for C, for programs built with another C++ compiler
  * (MSVC on Windows) and for other languages (Python's ctypes, C#, Rust). Only size_t, int,
- * unsigned, pointers and the numbers below cross it; names, signatures and numbers never change,
- * and the interface grows by new functions only.
+ * unsigned, pointers and the numbers below cross it, and tarn_capacity, which begins with its own
+ * size and grows only at its end; names, signatures and numbers never change, and the interface
+ * grows by new functions only.
  *
  * Rules for every function:
  * - Every output pointer is set to null (and *size to 0) first, so a failed call leaves nothing
@@ -27,9 +28,9 @@ extern "C" {
 
 /* versions: the header's, and the loaded library's (major * 10000 + minor * 100 + patch) */
 #define TARN_VERSION_MAJOR 1
-#define TARN_VERSION_MINOR 2
+#define TARN_VERSION_MINOR 3
 #define TARN_VERSION_PATCH 0
-#define TARN_VERSION_NUMBER 10200
+#define TARN_VERSION_NUMBER 10300
 TARN_API unsigned tarn_version(void);
 
 typedef int tarn_status; /* these numbers never change */
@@ -90,6 +91,31 @@ TARN_API void tarn_system_info_destroy(tarn_system_info* info);
 /* A new copy of one text, like the C++ getters. */
 TARN_API tarn_status tarn_system_info_get(const tarn_system_info* info, int field, char** text,
                                           size_t* size);
+
+/* What this process may use (since 1.3): the figures of tarn/capacity.h, which says what each
+ * means. The caller sets `size` to sizeof(tarn_capacity) before the call; later versions only
+ * append members, and fill no more than the caller's size holds. Asked of the host on every call.
+ * Null, or a size below this version's: TARN_ERROR_INVALID_ARGUMENT. Should storage run out while
+ * the limits are read: TARN_ERROR_NO_MEMORY, with the figures filled without the limits. */
+#if defined(__GNUC__)
+/* unsigned long long is older than C99 in every compiler that builds this library; C89 and C++98
+ * pedantic modes only warn of it. */
+#  pragma GCC diagnostic push
+#  pragma GCC diagnostic ignored "-Wlong-long"
+#endif
+typedef struct tarn_capacity {
+    size_t size; /* the caller sets sizeof(tarn_capacity); later versions only append */
+    unsigned processors;
+    unsigned machine_processors;
+    double processor_quota;
+    unsigned long long memory;
+    unsigned long long machine_memory;
+    unsigned long long memory_limit;
+} tarn_capacity;
+#if defined(__GNUC__)
+#  pragma GCC diagnostic pop
+#endif
+TARN_API tarn_status tarn_getcapacity(tarn_capacity* capacity);
 
 #ifdef __cplusplus
 }

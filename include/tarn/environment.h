@@ -32,9 +32,9 @@ TARN_API void putenvvar(const tarnstr& name, const tarnstr& value);
 TARN_API bool hasenvvar(const tarnstr& name);
 
 // Removes the variable `name` (since 1.1); nothing happens when it is not set. Silent like
-// putenvvar: a name the host refuses, or one that names no variable, removes nothing. On POSIX throws
-// nothing; on Windows throws std::bad_alloc when the name cannot be converted to UTF-16, and then
-// removes nothing.
+// putenvvar: a name the host refuses, or one that names no variable, removes nothing. On POSIX
+// throws nothing; on Windows throws std::bad_alloc when the name cannot be converted to UTF-16, and
+// then removes nothing.
 TARN_API void unsetenvvar(const tarnstr& name);
 
 // The whole environment: every entry in the host's order, as the host lists it ("name=value"),

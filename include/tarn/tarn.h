@@ -3,6 +3,7 @@
 #define TARN_TARN_H
 
 #include "tarn/allocator.h"
+#include "tarn/capacity.h"
 #include "tarn/environment.h"
 #include "tarn/osid.h"
 #include "tarn/system_info.h"

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace tarn::detail::platform {
 
@@ -85,6 +86,32 @@ struct product_facts {
 
 // Asks the host what it says of its product, every time. Throws only std::bad_alloc.
 void read_product(product_facts& facts);
+
+// A CPU quota as a cgroup states it: `quota` microseconds of CPU time in every `period`.
+struct cpu_quota {
+    std::int64_t quota = 0;
+    std::int64_t period = 0;
+};
+
+// What the process may use, in the host's own numbers, unjudged; 0 where the host says nothing.
+struct capacity_facts {
+    unsigned machine_processors = 0; // logical processors online
+    unsigned allowed_processors = 0; // of those, the ones the process's affinity allows
+    std::uint64_t machine_memory = 0;
+    // Linux: what each cgroup level states, from the process's own up to the hierarchy's root
+    // (a level that states nothing is left out).
+    std::vector<cpu_quota> quotas;
+    std::vector<std::uint64_t> memory_limits;
+    // Windows: what the job the process runs in states (JOBOBJECT_CPU_RATE_CONTROL_INFORMATION,
+    // JOBOBJECT_EXTENDED_LIMIT_INFORMATION); all 0 outside a job.
+    std::uint32_t job_cpu_flags = 0, job_cpu_rate = 0, job_max_rate = 0;
+    std::uint32_t job_limit_flags = 0;
+    std::uint64_t job_process_memory = 0, job_memory = 0;
+};
+
+// Asks the host what the process may use, every time. Throws only std::bad_alloc, after the
+// machine's figures and the affinity are filled.
+void read_capacity(capacity_facts& facts);
 
 } // namespace tarn::detail::platform
 

@@ -1,17 +1,21 @@
 // The platform layer on POSIX hosts: the C library's environment under a lock of the library's
-// own, and one uname for the host. Only generic POSIX code lives here.
+// own, one uname for the host, the host's own files. Only generic POSIX code lives here; Linux's
+// control groups have a file of their own.
 #include "platform.h"
 
-#include <fcntl.h>
 #include <pthread.h>
-#include <sys/stat.h>
+#include <sched.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "file.h"
+#if defined(__linux__)
+#  include "cgroup.h"
+#endif
 
 extern char** environ;
 
@@ -113,45 +117,28 @@ bool read_environment(std::string& text, char separator)
 
 namespace {
 
-// Closes its descriptor on every way out, also when storage runs out.
-struct descriptor {
-    int fd;
-    ~descriptor()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
 // os-release files are a few hundred bytes; a larger one is read this far.
 constexpr std::size_t os_release_limit = 64 * 1024;
 
-// The text of the regular file at `path`, at most os_release_limit bytes of it; false when it
-// cannot be opened, is no regular file or cannot be read, which the caller takes for a missing
-// file. Opened without blocking, so a FIFO put there cannot stall the call, and checked with fstat,
-// so /dev/zero or a directory is never read. Plain system calls: stdio would cost more than the
-// read.
-bool read_small_file(const char* path, std::string& text)
+// The processors the calling thread's affinity allows (new threads inherit it); 0 when the host
+// cannot say. The set is sized for the machine: more than 1024 processors exist.
+unsigned allowed_processors()
 {
-    const descriptor file{open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-    struct stat status;
-    if (file.fd < 0 || fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode))
-        return false;
-    char chunk[4096];
-    while (text.size() < os_release_limit) {
-        const std::size_t wanted = std::min(sizeof chunk, os_release_limit - text.size());
-        const ssize_t n = read(file.fd, chunk, wanted);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            text.clear();
-            return false;
-        }
-        text.append(chunk, static_cast<std::size_t>(n));
-        if (static_cast<std::size_t>(n) < wanted) // a short read of a regular file is its end
-            break;
+#if defined(__linux__)
+    for (int count = 1024; count <= (1 << 20); count *= 2) {
+        cpu_set_t* set = CPU_ALLOC(count);
+        if (!set)
+            return 0;
+        const std::size_t size = CPU_ALLOC_SIZE(count);
+        const bool known = sched_getaffinity(0, size, set) == 0;
+        const int error = errno;
+        const int allowed = known ? CPU_COUNT_S(size, set) : 0;
+        CPU_FREE(set);
+        if (known || error != EINVAL) // EINVAL: the kernel's set is larger
+            return static_cast<unsigned>(allowed);
     }
-    return true;
+#endif
+    return 0;
 }
 
 } // namespace
@@ -170,8 +157,22 @@ void read_host(host_facts& facts)
 
 void read_product(product_facts& facts)
 {
-    if (!read_small_file("/etc/os-release", facts.os_release))
-        read_small_file("/usr/lib/os-release", facts.os_release);
+    if (!read_small_file("/etc/os-release", facts.os_release, os_release_limit))
+        read_small_file("/usr/lib/os-release", facts.os_release, os_release_limit);
+}
+
+void read_capacity(capacity_facts& facts)
+{
+    const long online = sysconf(_SC_NPROCESSORS_ONLN);
+    facts.machine_processors = online > 0 ? static_cast<unsigned>(online) : 0;
+    facts.allowed_processors = allowed_processors();
+    const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page_size > 0)
+        facts.machine_memory =
+            static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
+#if defined(__linux__)
+    cgroup::read_cgroup_limits(facts);
+#endif
 }
 
 } // namespace tarn::detail::platform

@@ -1,5 +1,5 @@
 // The platform layer on Windows: the kernel's environment, version, processor and host-name calls,
-// and the library's load entry. Only Windows code lives here.
+// what the process may use, and the library's load entry. Only Windows code lives here.
 //
 // Texts come from the kernel's wide ("W") calls and are converted to the ANSI code page here,
 // without the "best fit" that the ANSI ("A") calls apply: those turn a character that the code
@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -227,6 +228,43 @@ void read_product(product_facts& facts)
     registry.has_ubr = RegGetValueW(opened, nullptr, L"UBR", RRF_RT_REG_DWORD, nullptr, &ubr,
                                     &size) == ERROR_SUCCESS;
     registry.ubr = ubr;
+}
+
+void read_capacity(capacity_facts& facts)
+{
+    facts.machine_processors = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+    // Windows 11 spreads a process over processor groups on machines with more than 64
+    // processors, and its affinity mask speaks of one group only: in several, every active
+    // processor is the process's. The query fails under Wine, which has one group.
+    USHORT groups[4], count = 4;
+    const BOOL listed = GetProcessGroupAffinity(GetCurrentProcess(), &count, groups);
+    DWORD_PTR process = 0, system = 0;
+    if ((listed && count > 1) || (!listed && GetLastError() == ERROR_INSUFFICIENT_BUFFER))
+        facts.allowed_processors = facts.machine_processors;
+    else if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system))
+        facts.allowed_processors = static_cast<unsigned>(std::bitset<64>(process).count());
+
+    MEMORYSTATUSEX memory{};
+    memory.dwLength = sizeof memory;
+    if (GlobalMemoryStatusEx(&memory))
+        facts.machine_memory = memory.ullTotalPhys;
+
+    // The job the process runs in, if any (a failed query is no job). The rate's union holds
+    // CpuRate, or MinRate in its low word and MaxRate in its high one.
+    JOBOBJECT_CPU_RATE_CONTROL_INFORMATION rate{};
+    if (QueryInformationJobObject(nullptr, JobObjectCpuRateControlInformation, &rate, sizeof rate,
+                                  nullptr)) {
+        facts.job_cpu_flags = rate.ControlFlags;
+        facts.job_cpu_rate = rate.CpuRate;
+        facts.job_max_rate = rate.CpuRate >> 16;
+    }
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    if (QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &limits,
+                                  sizeof limits, nullptr)) {
+        facts.job_limit_flags = limits.BasicLimitInformation.LimitFlags;
+        facts.job_process_memory = limits.ProcessMemoryLimit;
+        facts.job_memory = limits.JobMemoryLimit;
+    }
 }
 
 } // namespace tarn::detail::platform

@@ -1,0 +1,233 @@
+// What the process may use, on the real host: its affinity, cgroup trees crafted in private mount
+// namespaces (Linux, as root), and real cgroup-v1 quotas where the hierarchy is writable.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "tarn/c.h"
+#include "tarn/capacity.h"
+
+#if defined(__linux__)
+#  include <sched.h>
+#  include <sys/mount.h>
+#  include <sys/stat.h>
+
+#  include "child.h"
+#endif
+
+namespace {
+
+// The two faces give one answer.
+tarn::capacity both_faces()
+{
+    const tarn::capacity c = tarn::getcapacity();
+    tarn_capacity from_c{};
+    from_c.size = sizeof from_c;
+    EXPECT_EQ(tarn_getcapacity(&from_c), TARN_OK);
+    EXPECT_TRUE(from_c.processors == c.processors && from_c.memory_limit == c.memory_limit &&
+                from_c.processor_quota == c.processor_quota && from_c.memory == c.memory);
+    return c;
+}
+
+} // namespace
+
+TEST(Capacity, AffinityBoundsTheProcessors)
+{
+    unsigned expected = 0;
+#if defined(__linux__)
+    cpu_set_t saved, one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE && !CPU_COUNT(&one); ++cpu)
+        if (CPU_ISSET(cpu, &saved))
+            CPU_SET(cpu, &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    expected = 1;
+#else
+    // Windows: the check runs this under `taskset -c 0`, which Wine passes on as the affinity.
+    if (const char* allowed = std::getenv("TARN_TEST_PROCESSORS"))
+        expected = static_cast<unsigned>(std::atoi(allowed));
+#endif
+    const tarn::capacity c = both_faces();
+#if defined(__linux__)
+    sched_setaffinity(0, sizeof saved, &saved);
+    // The machine's memory as the kernel counts it for people.
+    unsigned long long kib = 0;
+    std::ifstream("/proc/meminfo").ignore(9) >> kib; // "MemTotal:    24683748 kB"
+    EXPECT_EQ(c.machine_memory, kib * 1024);
+#endif
+    if (expected) {
+        EXPECT_EQ(c.processors, expected);
+    }
+    EXPECT_TRUE(c.processors <= c.machine_processors && c.memory <= c.machine_memory &&
+                c.machine_memory > (1u << 24))
+        << c.processors << ' ' << c.machine_processors << ' ' << c.machine_memory;
+}
+
+#if defined(__linux__)
+
+namespace {
+
+// One cgroup file or folder: a null text makes a FIFO.
+using file = std::pair<std::string, const char*>;
+
+// The quota and the memory limit, as the child reports them.
+std::string ask()
+{
+    const tarn::capacity c = tarn::getcapacity();
+    char text[64];
+    std::snprintf(text, sizeof text, "%g %llu", c.processor_quota, c.memory_limit);
+    return text;
+}
+
+// A mountinfo line for a hierarchy: the cgroup at `root` mounted at `point`.
+std::string mounted(const char* root, const char* point, const char* type, const char* options)
+{
+    return std::string("30 1 0:27 ") + root + ' ' + point + " rw,relatime - " + type + " cgroup " +
+           options + '\n';
+}
+
+} // namespace
+
+TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
+{
+    // 20,000 mounts before the hierarchy, the last line cut by a 4096-byte read.
+    std::string long_mountinfo;
+    for (int i = 0; i < 20000; ++i)
+        long_mountinfo += std::to_string(i + 100) + " 1 0:99 / /mnt/m" + std::to_string(i) +
+                          " rw - tmpfs tmpfs rw\n";
+    long_mountinfo += std::string(4096 * 2 - 20 - long_mountinfo.size() % 4096, '#') + '\n';
+    long_mountinfo += mounted("/", "/sys/fs/cgroup/far", "cgroup", "rw,cpu");
+    const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw,nsdelegate");
+    const struct {
+        const char* name;
+        const char* cgroup;
+        std::string mountinfo;
+        std::vector<file> files; // under /sys/fs/cgroup
+        const char* expected;    // quota, memory limit
+    } cases[] = {
+        {"v2, nested",
+         "0::/a/b\n",
+         v2,
+         {{"a/cpu.max", "150000 100000\n"},
+          {"a/b/cpu.max", "max 100000\n"},
+          {"a/b/c/cpu.max", "1000 100000\n"},
+          {"a/memory.max", "2147483648\n"},
+          {"a/b/memory.max", "max\n"},
+          {"a/b/memory.high", "1024\n"}},
+         "1.5 2147483648"},
+        {"a container's mount root",
+         "5:memory:/docker/c1\n4:cpu:/docker/c1\n",
+         mounted("/docker/c1", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
+             mounted("/docker/c1", "/sys/fs/cgroup/memory", "cgroup", "rw,memory"),
+         {{"cpu/cpu.cfs_quota_us", "50000\n"},
+          {"cpu/cpu.cfs_period_us", "100000\n"},
+          {"memory/memory.limit_in_bytes", "536870912\n"},
+          {"cpu/docker/c1/cpu.cfs_quota_us", "10000"}, // a cgroup of the container's own
+          {"cpu/docker/c1/cpu.cfs_period_us", "100000"}},
+         "0.5 536870912"},
+        {"hybrid: v1 holds cpu, v2 the rest",
+         "1:cpu:/x\n0::/y\n",
+         mounted("/", "/sys/fs/cgroup/unified", "cgroup2", "rw") +
+             mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu"),
+         {{"cpu/x/cpu.cfs_quota_us", "25000"},
+          {"cpu/x/cpu.cfs_period_us", "100000"},
+          {"unified/y/cpu.max", "200000 100000"},
+          {"unified/y/memory.max", "1073741824"}},
+         "0.25 1073741824"},
+        {"joined controllers, cpuacct apart",
+         "2:cpu,cpuacct:/j\n3:cpuacct:/k\n",
+         mounted("/", "/sys/fs/cgroup/cpuacct", "cgroup", "rw,cpuacct") +
+             mounted("/", "/sys/fs/cgroup/cpu,cpuacct", "cgroup", "rw,cpuacct,cpu"),
+         {{"cpuacct/k/cpu.cfs_quota_us", "10000"},
+          {"cpuacct/k/cpu.cfs_period_us", "100000"},
+          {"cpu,cpuacct/j/cpu.cfs_quota_us", "30000"},
+          {"cpu,cpuacct/j/cpu.cfs_period_us", "100000"}},
+         "0.3 0"},
+        {"an escaped mount point",
+         "4:cpu:/e\n",
+         mounted("/", "/sys/fs/cgroup/my\\040cpu", "cgroup", "rw,cpu"),
+         {{"my cpu/e/cpu.cfs_quota_us", "200000"},
+          {"my cpu/e/cpu.cfs_period_us", "100000"},
+          {"my cpu/cpu.cfs_quota_us", "1000"}}, // the root cgroup states none
+         "2 0"},
+        {"hostile files",
+         "0::/a/b/c\n",
+         v2,
+         {{"a/b/c/cpu.max", nullptr},
+          {"a/b/cpu.max", "50000 0"},
+          {"a/cpu.max", "-5 100000"},
+          {"cpu.max", "x 100000"},
+          {"a/b/c/memory.max", "1073741824"},
+          {"a/b/memory.max", "12abc"},
+          {"a/memory.max", nullptr}},
+         "0 1073741824"},
+        {"a long mountinfo",
+         "4:cpu:/f\n",
+         long_mountinfo,
+         {{"far/f/cpu.cfs_quota_us", "75000"}, {"far/f/cpu.cfs_period_us", "100000"}},
+         "0.75 0"},
+    };
+    for (const auto& c : cases) {
+        const std::string got = tarn::test::in_private_mounts([&] {
+            const auto put = [](const std::string& path, const char* text) {
+                tarn::test::make_folders(path);
+                return text ? bool(std::ofstream(path) << text) : mkfifo(path.c_str(), 0600) == 0;
+            };
+            const std::string proc = "/proc/" + std::to_string(getpid());
+            bool ready = mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0 &&
+                         put("/sys/fs/cgroup/.cgroup", c.cgroup) &&
+                         put("/sys/fs/cgroup/.mountinfo", c.mountinfo.c_str()) &&
+                         tarn::test::bind("/sys/fs/cgroup/.cgroup", proc + "/cgroup") &&
+                         tarn::test::bind("/sys/fs/cgroup/.mountinfo", proc + "/mountinfo");
+            for (const auto& [path, text] : c.files)
+                ready = ready && put("/sys/fs/cgroup/" + path, text);
+            return ready ? ask() : "not crafted";
+        });
+        if (got == tarn::test::no_namespace)
+            GTEST_SKIP() << got;
+        EXPECT_EQ(got, c.expected) << c.name;
+    }
+}
+
+TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
+{
+    // The quotas go on children of the cpu hierarchy's root, the memory limit on a child of this
+    // process's own memory cgroup, so nothing outside them changes.
+    const std::string cpu = "/sys/fs/cgroup/cpu/tarn-test-" + std::to_string(getpid());
+    std::string memory;
+    for (std::ifstream in("/proc/self/cgroup"); std::getline(in, memory);)
+        if (memory.find(":memory:") != std::string::npos)
+            break;
+    memory = "/sys/fs/cgroup/memory" + memory.substr(memory.find(":/") + 1) + "/tarn-test";
+    if (mkdir(cpu.c_str(), 0755) != 0 || mkdir((cpu + "/own").c_str(), 0755) != 0 ||
+        mkdir(memory.c_str(), 0755) != 0 || mkdir((memory + "/own").c_str(), 0755) != 0)
+        GTEST_SKIP() << "the cgroup-v1 cpu and memory hierarchies are not writable here";
+    const auto write = [](const std::string& path, long long value) {
+        return bool(std::ofstream(path) << value << std::flush);
+    };
+    // the quota on the parent cgroup and on the process's own (-1: none), the parent's memory limit
+    const std::tuple<long long, long long, long long, const char*> rows[] = {
+        {-1, 50000, 536870912, "0.5 536870912"},
+        {-1, 150000, -1, "1.5 0"},
+        {50000, -1, -1, "0.5 0"},
+    };
+    for (const auto& [parent, own, limit, expected] : rows) {
+        EXPECT_TRUE(write(cpu + "/own/cpu.cfs_quota_us", own) &&
+                    write(cpu + "/cpu.cfs_quota_us", parent) &&
+                    write(memory + "/memory.limit_in_bytes", limit));
+        EXPECT_EQ(tarn::test::in_child([&] {
+                      return write(cpu + "/own/tasks", getpid()) &&
+                                     write(memory + "/own/tasks", getpid())
+                                 ? ask()
+                                 : "not moved";
+                  }),
+                  expected);
+    }
+    for (const std::string& dir : {cpu + "/own", cpu, memory + "/own", memory})
+        EXPECT_EQ(rmdir(dir.c_str()), 0) << dir;
+}
+
+#endif

@@ -18,6 +18,8 @@ const char usage_text[] =
     "       tarn-info --env      the whole environment\n"
     "       tarn-info --get NAME one environment variable\n"
     "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n"
+    "       tarn-info --machine-id APP\n"
+    "                            this machine's id for the application APP (1 when none)\n"
     "       tarn-info --version  the version of libtarn\n"
     "       tarn-info --help     this text\n";
 
@@ -56,6 +58,17 @@ std::string memory(const tarn::capacity& c)
                           : bytes(c.memory);
 }
 
+// "debian 12 (like: ...)": the parts the host has.
+std::string product(const tarn::system_info& info)
+{
+    std::string text = info.product_id();
+    if (!info.product_version()->empty())
+        text += ' ' + *info.product_version();
+    if (!info.product_like()->empty())
+        text += " (like: " + *info.product_like() + ')';
+    return text;
+}
+
 void print_description()
 {
     const tarn::system_info info;
@@ -66,6 +79,7 @@ void print_description()
     line("target:     ", tarn::getosid().str());
     line("os:         ", info.os());
     line("pretty:     ", info.pretty_name());
+    line("product:    ", product(info));
     line("arch:       ", info.arch());
     line("version:    ", info.version());
     line("release:    ", info.release());
@@ -144,6 +158,9 @@ void print_json()
     const auto text = [](const std::string& value) { return json_string(value); };
     std::cout << "{\"target\":" << text(tarn::getosid().str()) << ",\"os\":" << text(info.os())
               << ",\"pretty_name\":" << text(info.pretty_name())
+              << ",\"product_id\":" << text(info.product_id())
+              << ",\"product_version\":" << text(info.product_version())
+              << ",\"product_like\":" << text(info.product_like())
               << ",\"arch\":" << text(info.arch()) << ",\"version\":" << text(info.version())
               << ",\"release\":" << text(info.release())
               << ",\"node_name\":" << text(info.node_name())
@@ -186,7 +203,12 @@ int main(int argc, char** argv)
             std::cout << tarn::getenvvar(argv[2]) << '\n';
         else if (argc == 3 && is(argv[1], "--has"))
             return tarn::hasenvvar(argv[2]) ? 0 : 1;
-        else if (argc == 2 && is(argv[1], "--version"))
+        else if (argc == 3 && is(argv[1], "--machine-id")) {
+            const tarn::tarnstr id = tarn::getmachineid(argv[2]);
+            if (id.empty())
+                return 1;
+            std::cout << id << '\n';
+        } else if (argc == 2 && is(argv[1], "--version"))
             print_version();
         else if (argc == 2 && is(argv[1], "--help"))
             std::cout << usage_text;

@@ -9,7 +9,8 @@ import sys
 
 TARN_OK = 0
 FIELDS = {"os": 0, "arch": 1, "version": 2, "release": 3, "node_name": 4, "pretty": 5,
-          "build_os": 6, "build_arch": 7, "build_time": 8, "build_date": 9}
+          "build_os": 6, "build_arch": 7, "build_time": 8, "build_date": 9, "product_id": 10,
+          "product_version": 11, "product_like": 12}
 
 
 class Capacity(ctypes.Structure):
@@ -75,6 +76,16 @@ def field(lib, info, number):
         lib.tarn_free(text)
 
 
+def product(get):
+    """"debian 12 (like: ...)": the parts the host has."""
+    text = get["product_id"]
+    if get["product_version"]:
+        text += b" " + get["product_version"]
+    if get["product_like"]:
+        text += b" (like: " + get["product_like"] + b")"
+    return text
+
+
 def size(count):
     """A number of bytes as a person reads it: "512 MiB", "23.5 GiB"."""
     value, unit = float(count), 0
@@ -111,7 +122,8 @@ def main():
     finally:
         lib.tarn_system_info_destroy(info)
     lines = [(b"target:     ", lib.tarn_getosid()), (b"os:         ", get["os"]),
-             (b"pretty:     ", get["pretty"]), (b"arch:       ", get["arch"]),
+             (b"pretty:     ", get["pretty"]), (b"product:    ", product(get)),
+             (b"arch:       ", get["arch"]),
              (b"version:    ", get["version"]), (b"release:    ", get["release"]),
              (b"node name:  ", get["node_name"])] + capacity_lines(lib) + [
              (b"build os:   ", get["build_os"]),

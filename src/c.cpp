@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core.h"
+#include "naming.h"
 #include "tarn/allocator.h"
 #include "target.h"
 
@@ -186,7 +187,7 @@ void tarn_system_info_destroy(tarn_system_info* info) { delete info; }
 tarn_status tarn_system_info_get(const tarn_system_info* info, int field, char** text, size_t* size)
 {
     clear(text, size);
-    if (!info || !text || field < TARN_FIELD_OS || field > TARN_FIELD_BUILD_DATE)
+    if (!info || !text || field < TARN_FIELD_OS || field > TARN_FIELD_PRODUCT_LIKE)
         return TARN_ERROR_INVALID_ARGUMENT;
     return guarded([&]() -> tarn_status {
         const tarn::system_info_data& d = info->data;
@@ -200,9 +201,42 @@ tarn_status tarn_system_info_get(const tarn_system_info* info, int field, char**
         case TARN_FIELD_BUILD_OS: return give_text(tarn::detail::target_os, text, size);
         case TARN_FIELD_BUILD_ARCH: return give_text(tarn::detail::target_arch, text, size);
         case TARN_FIELD_BUILD_TIME: return give_text(tarn::detail::build_time(), text, size);
-        default: return give_text(tarn::detail::build_date(), text, size);
+        case TARN_FIELD_BUILD_DATE: return give_text(tarn::detail::build_date(), text, size);
         }
+        const tarn::detail::product_ids product = tarn::detail::product(d);
+        return give_text(field == TARN_FIELD_PRODUCT_ID        ? product.id
+                         : field == TARN_FIELD_PRODUCT_VERSION ? product.version
+                                                               : product.like,
+                         text, size);
     });
+}
+
+namespace {
+
+tarn_status app_specific(tarn::detail::platform::host_id which, const char* app_id, char** text,
+                         size_t* size)
+{
+    clear(text, size);
+    if (!app_id || !text)
+        return TARN_ERROR_INVALID_ARGUMENT;
+    return guarded([&]() -> tarn_status {
+        std::string id;
+        if (!tarn::detail::app_specific_id(which, app_id, id))
+            return TARN_ERROR_INVALID_ARGUMENT;
+        return id.empty() ? TARN_OK : give_text(id, text, size);
+    });
+}
+
+} // namespace
+
+tarn_status tarn_getmachineid(const char* app_id, char** text, size_t* size)
+{
+    return app_specific(tarn::detail::platform::host_id::machine, app_id, text, size);
+}
+
+tarn_status tarn_getbootid(const char* app_id, char** text, size_t* size)
+{
+    return app_specific(tarn::detail::platform::host_id::boot, app_id, text, size);
 }
 
 tarn_status tarn_getcapacity(tarn_capacity* capacity)

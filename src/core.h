@@ -50,6 +50,15 @@ std::string pretty_name(const system_info_data& data);
 // were read, and `measured` then holds the figures without them.
 bool measure_capacity(capacity& measured) noexcept;
 
+// What programs compare: the product's ids, asked of the host now.
+struct product_ids;
+product_ids product(const system_info_data& data);
+
+// An id of the host's (`which`: the machine's or this boot's) for one application: 32 lowercase
+// hex digits, or empty when the host has no such id. False when `app_id` is no application id
+// (32 hex digits, or a UUID).
+bool app_specific_id(platform::host_id which, std::string_view app_id, std::string& id);
+
 // The library's own build.
 const char* build_time();
 const char* build_date();

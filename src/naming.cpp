@@ -118,15 +118,39 @@ bool is_label(const std::string& text)
 
 } // namespace
 
+namespace {
+
+// The family a person names: servers by year where they have one, XP x64 as XP.
+const char* windows_family(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                           std::uint8_t product_type)
+{
+    const char* year = windows_server_year(major, minor, build, product_type);
+    return year                       ? year
+           : major == 5 && minor == 2 ? "Microsoft Windows XP" // XP x64 shares 2003's version
+                                      : windows_product_name(major, minor, build, product_type);
+}
+
+} // namespace
+
+std::string windows_product_version(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                    std::uint8_t product_type)
+{
+    constexpr std::string_view prefix = "Microsoft Windows ";
+    const std::string_view family = windows_family(major, minor, build, product_type);
+    std::string version;
+    if (family.compare(0, prefix.size(), prefix) == 0)
+        for (const char c : family.substr(prefix.size()))
+            if (c != ' ')
+                version += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return version;
+}
+
 std::string windows_pretty_name(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
                                 std::uint8_t product_type, const std::string& service_pack,
                                 const platform::nt_product& registry)
 {
     const char* year = windows_server_year(major, minor, build, product_type);
-    std::string name = year ? year
-                       : major == 5 && minor == 2
-                           ? "Microsoft Windows XP" // XP x64 shares the version of Server 2003
-                           : windows_product_name(major, minor, build, product_type);
+    std::string name = windows_family(major, minor, build, product_type);
     // A registry that names another build speaks of another system (a copied or stale hive,
     // a compatibility layer): none of it is used.
     const bool trusted = registry.build == std::to_string(build);
@@ -207,8 +231,10 @@ std::uint32_t read_number(const char*& p)
 
 } // namespace
 
-std::string os_release_value(std::string_view text, std::string_view key)
+std::string os_release_value(std::string_view text, std::string_view key, bool* set)
 {
+    if (set)
+        *set = false;
     // Every assignment counts, the last one wins; one that does not open its line (after blanks)
     // is inside a comment or part of another name.
     std::string value;
@@ -226,6 +252,8 @@ std::string os_release_value(std::string_view text, std::string_view key)
             --end;
         // One shell word: quoted and unquoted pieces joined, up to unquoted blank space.
         value.clear();
+        if (set)
+            *set = true;
         for (std::size_t p = at + key.size() + 1; p < end && text[p] != ' ' && text[p] != '\t';
              ++p) {
             if (text[p] == '\'') {
@@ -246,6 +274,37 @@ std::string os_release_value(std::string_view text, std::string_view key)
         }
     }
     return value;
+}
+
+namespace {
+
+// os-release allows these in ID, VERSION_ID and each word of ID_LIKE; a value with anything else
+// says nothing a program can rely on.
+bool is_product_word(std::string_view text, bool words)
+{
+    return std::all_of(text.begin(), text.end(), [words](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || c == '.' || c == '_' ||
+               c == '-' || (words && c == ' ');
+    });
+}
+
+std::string product_value(std::string_view text, std::string_view key, bool words = false,
+                          bool* set = nullptr)
+{
+    std::string value = os_release_value(text, key, set);
+    return is_product_word(value, words) ? value : std::string();
+}
+
+} // namespace
+
+product_ids os_release_product(std::string_view text, bool found)
+{
+    if (!found)
+        return {};
+    bool id_set;
+    std::string id = product_value(text, "ID", false, &id_set);
+    return {id_set ? std::move(id) : "linux", product_value(text, "VERSION_ID"),
+            product_value(text, "ID_LIKE", true)};
 }
 
 std::string version_from_release(const std::string& release)

@@ -24,6 +24,12 @@ std::string windows_pretty_name(std::uint32_t major, std::uint32_t minor, std::u
                                 std::uint8_t product_type, const std::string& service_pack,
                                 const platform::nt_product& registry);
 
+// What programs compare: the family of the pretty name after "Microsoft Windows ", lower-cased,
+// with no spaces ("11", "8.1", "xp", "server2022", "server" for a server not named by year); ""
+// for no Windows family ("Unknown OS").
+std::string windows_product_version(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                    std::uint8_t product_type);
+
 // The architecture name for a Windows processor-architecture code.
 const char* arch_from_processor(std::uint16_t code);
 
@@ -36,8 +42,19 @@ const char* arch_from_machine(const std::string& machine);
 
 // The value of `key` in an os-release text (KEY=VALUE lines, values unquoted or in single or
 // double quotes, backslash escapes inside double quotes, "#" comments, LF or CRLF line ends), as
-// a shell that sources it sees it; empty when it sets none.
-std::string os_release_value(std::string_view text, std::string_view key);
+// a shell that sources it sees it; empty when it sets none. `set` (when not null) says whether it
+// sets one, empty or not.
+std::string os_release_value(std::string_view text, std::string_view key, bool* set = nullptr);
+
+// The ids of a product for programs: "debian", "12", "" (ID_LIKE).
+struct product_ids {
+    std::string id, version, like;
+};
+
+// os-release's ID, VERSION_ID and ID_LIKE: each empty when unset or holding anything but 0-9,
+// a-z, ".", "_" and "-" (and spaces between ID_LIKE's words), except that a file that was
+// `found` and sets no ID is "linux"; no file says nothing.
+product_ids os_release_product(std::string_view text, bool found);
 
 // major "." minor of a kernel release ("6.1.0-18-amd64" gives "6.1"); a missing number reads as 0.
 std::string version_from_release(const std::string& release);

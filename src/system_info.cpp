@@ -83,6 +83,17 @@ std::string pretty_name(const system_info_data& d)
     return name.empty() ? d.os + ' ' + d.release : name;
 }
 
+product_ids product(const system_info_data& d)
+{
+    // Windows' come from the kernel's numbers alone, through the naming table.
+    if (d.nt)
+        return {"windows",
+                windows_product_version(d.nt_major, d.nt_minor, d.nt_build, d.nt_product_type), ""};
+    platform::product_facts facts;
+    platform::read_product(facts);
+    return os_release_product(facts.os_release, facts.os_release_found);
+}
+
 const char* build_time() { return __TIME__; }
 const char* build_date() { return __DATE__; }
 
@@ -137,6 +148,19 @@ safe_return<std::string> system_info::node_name() const
 safe_return<std::string> system_info::pretty_name() const
 {
     return safe_return<std::string>(detail::pretty_name(*impl));
+}
+
+safe_return<std::string> system_info::product_id() const
+{
+    return safe_return<std::string>(detail::product(*impl).id);
+}
+safe_return<std::string> system_info::product_version() const
+{
+    return safe_return<std::string>(detail::product(*impl).version);
+}
+safe_return<std::string> system_info::product_like() const
+{
+    return safe_return<std::string>(detail::product(*impl).like);
 }
 
 safe_return<std::string> system_info::build_os() const

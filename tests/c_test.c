@@ -104,17 +104,22 @@ static void host(void)
     size_t size;
     int field;
     check(!tarn_system_info_create(&info) && info, "create");
-    for (field = TARN_FIELD_OS; field <= TARN_FIELD_BUILD_DATE + 1; ++field) {
+    for (field = TARN_FIELD_OS; field <= TARN_FIELD_PRODUCT_LIKE + 1; ++field) {
         const tarn_status status = tarn_system_info_get(info, field, &text, &size);
-        check(field > TARN_FIELD_BUILD_DATE
+        check(field > TARN_FIELD_PRODUCT_LIKE
                   ? status == TARN_ERROR_INVALID_ARGUMENT && !text && !size
-                  : !status && size == length(text) && (size || field == TARN_FIELD_RELEASE) &&
+                  : !status && size == length(text) &&
+                        (size || field == TARN_FIELD_RELEASE || field > TARN_FIELD_PRODUCT_ID) &&
                         (field != TARN_FIELD_BUILD_OS || same(text, tarn_getosname())),
               "every field, and no other");
         tarn_free(text);
     }
     tarn_system_info_destroy(info);
     capacity.size = sizeof capacity;
+    check(!tarn_getmachineid("0123456789abcdef0123456789abcdef", &text, &size) &&
+              (text ? size == 32 : !size),
+          "machine id");
+    tarn_free(text);
     check(!tarn_getcapacity(&capacity) && capacity.processors >= 1 &&
               capacity.processors <= capacity.machine_processors && capacity.memory > 0 &&
               capacity.memory <= capacity.machine_memory,
@@ -140,7 +145,9 @@ static void arguments(void)
                                    tarn_system_info_create(0),
                                    tarn_system_info_get(0, 0, &text, 0),
                                    tarn_getcapacity(0),
-                                   tarn_getcapacity(&older)};
+                                   tarn_getcapacity(&older),
+                                   tarn_getmachineid(0, &text, &size),
+                                   tarn_getbootid("0123456789abcdef0123456789abcdef", 0, 0)};
     for (i = 0; i < sizeof refused / sizeof refused[0]; ++i)
         check(refused[i] == TARN_ERROR_INVALID_ARGUMENT, "null argument refused");
     check(!text && !size && !set, "outputs cleared");

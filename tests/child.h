@@ -42,12 +42,14 @@ template <class Body> std::string in_child(Body body)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "the child failed or hung";
 }
 
-// The same, in a mount namespace of the child's own: what it mounts no other process sees.
+// The same, in a mount namespace of the child's own: what it mounts no other process sees. (The
+// file system type of a bind mount or of a change of propagation is ignored; one is named all
+// the same, since valgrind reads it.)
 template <class Body> std::string in_private_mounts(Body body)
 {
     return in_child([&]() -> std::string {
         if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0)
             return no_namespace;
         return body();
     });
@@ -63,7 +65,7 @@ inline void make_folders(const std::string& path)
 
 inline bool bind(const std::string& from, const std::string& over)
 {
-    return mount(from.c_str(), over.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    return mount(from.c_str(), over.c_str(), "none", MS_BIND, nullptr) == 0;
 }
 
 } // namespace tarn::test

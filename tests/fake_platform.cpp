@@ -70,4 +70,11 @@ void read_product(product_facts& facts) { facts = fake.product; }
 
 void read_capacity(capacity_facts& facts) { facts = fake.capacity; }
 
+bool read_host_id(host_id which, std::string& text, id_format& format)
+{
+    format = which == host_id::boot ? id_format::uuid : id_format::plain;
+    text = which == host_id::machine ? fake.machine_id : which == host_id::boot ? fake.boot_id : "";
+    return !text.empty();
+}
+
 } // namespace tarn::detail::platform

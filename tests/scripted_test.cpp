@@ -8,6 +8,8 @@
 #include "capacity_rules.h"
 #include "fake_platform.h"
 #include "naming.h"
+#include "sha256.h"
+#include "tarn/c.h"
 #include "tarn/tarn.h"
 
 using namespace tarn;
@@ -168,6 +170,37 @@ TEST(Naming, PrettyNameOfAnOsReleaseText)
         EXPECT_EQ(detail::os_release_value(text, "PRETTY_NAME"), expected) << text;
 }
 
+TEST(Naming, ProductIdsForPrograms)
+{
+    // os-release: ID, VERSION_ID, ID_LIKE
+    const std::tuple<const char*, const char*, const char*, const char*> texts[] = {
+        {"ID=debian\nVERSION_ID=\"12\"\n", "debian", "12", ""},
+        {"ID='ubuntu'\r\nVERSION_ID=22.04\r\nID_LIKE=debian\r\n", "ubuntu", "22.04", "debian"},
+        {"ID=\"rhel\"\nID_LIKE=\"fedora centos\"\n", "rhel", "", "fedora centos"}, // rolling
+        {"NAME=Linux\n#ID=commented\n", "linux", "", ""},
+        {"ID=fedora\nID=arch\nVERSION_ID=\n", "arch", "", ""},
+        {"ID=Debian\nVERSION_ID=\"12 beta\"\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
+        {"ID=my_os-2.0\nVERSION_ID=1\\.0\n", "my_os-2.0", "1.0", ""},
+    };
+    for (const auto& [text, id, version, like] : texts) {
+        const auto ids = detail::os_release_product(text, true);
+        EXPECT_EQ(ids.id + '|' + ids.version + '|' + ids.like,
+                  std::string(id) + '|' + version + '|' + like)
+            << text;
+    }
+    EXPECT_EQ(detail::os_release_product("", false).id, "");
+    // Windows: the family of the pretty name, as one word
+    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint8_t, const char*>
+        versions[] = {
+            {10, 0, 22631, 1, "11"},         {6, 3, 9600, 1, "8.1"},
+            {5, 2, 3790, 1, "xp"},           {6, 0, 6002, 1, "vista"},
+            {10, 0, 20348, 3, "server2022"}, {6, 3, 9600, 2, "server2012r2"},
+            {10, 0, 25398, 3, "server"},     {7, 0, 0, 1, ""},
+        };
+    for (const auto& [major, minor, build, type, version] : versions)
+        EXPECT_EQ(detail::windows_product_version(major, minor, build, type), version) << build;
+}
+
 TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
 {
     const std::pair<std::uint16_t, const char*> codes[] = {
@@ -262,4 +295,61 @@ TEST(Capacity, WindowsJobCapsRateAndMemory)
     facts.job_limit_flags = 0x100, facts.job_process_memory = 800;
     const capacity c = detail::decide_capacity(facts);
     EXPECT_TRUE(c.processor_quota == 1 && c.processors == 1 && c.memory == 800) << c.processors;
+}
+
+TEST(Identity, Sha256AndHmacOfThePublishedVectors)
+{
+    const auto hex = [](const detail::sha256_digest& digest) {
+        std::string text;
+        for (const std::uint8_t byte : digest)
+            text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 15];
+        return text;
+    };
+    // FIPS 180-4's examples: empty, one block, a message that pads into a second block, and
+    // a million bytes.
+    const std::pair<std::string, const char*> messages[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& [message, digest] : messages) {
+        detail::sha256 hash;
+        hash.add(message.data(), message.size());
+        EXPECT_EQ(hex(hash.finish()), digest) << message.size();
+    }
+    // RFC 4231's cases 1, 2 and 6 (a key longer than a block).
+    const std::tuple<std::string, std::string, const char*> macs[] = {
+        {std::string(20, '\x0b'), "Hi There",
+         "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
+        {"Jefe", "what do ya want for nothing?",
+         "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
+        {std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First",
+         "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"},
+    };
+    for (const auto& [key, message, mac] : macs)
+        EXPECT_EQ(hex(detail::hmac_sha256(key, message)), mac) << message;
+}
+
+TEST(Identity, OneApplicationIdInEitherFormGivesOneIdAndAnyOtherIsRefused)
+{
+    // systemd-id128 machine-id --app-specific=0123456789abcdef0123456789abcdef, with that same
+    // id in /etc/machine-id; the boot id is written as a UUID.
+    fake.boot_id = "01234567-89ab-cdef-0123-456789abcdef\n";
+    for (const char* app :
+         {"0123456789abcdef0123456789abcdef", "01234567-89AB-cdef-0123-456789ABCDEF"}) {
+        EXPECT_EQ(getmachineid(app).str() + ' ' + getbootid(app).str(),
+                  "f24c5067cec246f09c4b5b6c9ecc29f7 f24c5067cec246f09c4b5b6c9ecc29f7");
+    }
+    for (const char* app :
+         {"0123456789abcdef0123456789abcde", "0123456789abcdef0123456789abcdef0",
+          "0123456789abcdef0123456789abcdeg", "0123456-789ab-cdef-0123-456789abcdef",
+          "{01234567-89ab-cdef-0123-456789abcdef}", ""}) {
+        char* text = nullptr;
+        EXPECT_EQ(failure_of([app] { getbootid(app); }), "invalid application id") << app;
+        EXPECT_TRUE(tarn_getmachineid(app, &text, nullptr) == TARN_ERROR_INVALID_ARGUMENT && !text);
+    }
+    fake.boot_id.clear();
 }

@@ -83,7 +83,11 @@ enum {
     TARN_FIELD_BUILD_OS = 6,
     TARN_FIELD_BUILD_ARCH = 7,
     TARN_FIELD_BUILD_TIME = 8,
-    TARN_FIELD_BUILD_DATE = 9
+    TARN_FIELD_BUILD_DATE = 9,
+    /* since 1.3: what programs compare, read from the host when asked (tarn/system_info.h) */
+    TARN_FIELD_PRODUCT_ID = 10,
+    TARN_FIELD_PRODUCT_VERSION = 11,
+    TARN_FIELD_PRODUCT_LIKE = 12
 };
 TARN_API tarn_status tarn_system_info_create(tarn_system_info** info);
 /* null does nothing */
@@ -91,6 +95,13 @@ TARN_API void tarn_system_info_destroy(tarn_system_info* info);
 /* A new copy of one text, like the C++ getters. */
 TARN_API tarn_status tarn_system_info_get(const tarn_system_info* info, int field, char** text,
                                           size_t* size);
+
+/* This machine's id and this boot's, for the application `app_id` (32 hex digits or a UUID, either
+ * case): 32 lowercase hex digits that reveal nothing of the host's own ids (since 1.3; what they
+ * are and where they come from: tarn/identity.h). *text null when the host has no such id (no
+ * boot id on Windows). Any other app_id: TARN_ERROR_INVALID_ARGUMENT. */
+TARN_API tarn_status tarn_getmachineid(const char* app_id, char** text, size_t* size);
+TARN_API tarn_status tarn_getbootid(const char* app_id, char** text, size_t* size);
 
 /* What this process may use (since 1.3): the figures of tarn/capacity.h, which says what each
  * means. The caller sets `size` to sizeof(tarn_capacity) before the call; later versions only

@@ -47,6 +47,19 @@ public:
     // std::bad_alloc only.
     safe_return<std::string> pretty_name() const;
 
+    // What programs compare (since 1.3), read from the host on every call like pretty_name():
+    // the product's id ("debian", "ubuntu", "windows"), its version ("12", "22.04"; on Windows
+    // "11", "10", "8.1", "7", "xp", "server2022", "server2012r2", and "server" for a server
+    // release not named by year) and what it is like (os-release's ID_LIKE: "debian",
+    // "rhel fedora"; "" on Windows). On POSIX from the same os-release file as pretty_name(),
+    // never from two: a value holding anything but 0-9, a-z, ".", "_" and "-" (and spaces
+    // between ID_LIKE's words) is "", a file that sets no ID is "linux", and a rolling release
+    // without VERSION_ID has version "". With no os-release file, all three are "". Throws
+    // std::bad_alloc only.
+    safe_return<std::string> product_id() const;
+    safe_return<std::string> product_version() const;
+    safe_return<std::string> product_like() const;
+
     // The library's own build.
     safe_return<std::string> build_os() const;   // "winnt", "linux", ...
     safe_return<std::string> build_arch() const; // "x86_64", "arm64", ...

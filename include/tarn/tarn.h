@@ -5,6 +5,7 @@
 #include "tarn/allocator.h"
 #include "tarn/capacity.h"
 #include "tarn/environment.h"
+#include "tarn/identity.h"
 #include "tarn/osid.h"
 #include "tarn/system_info.h"
 #include "tarn/tarnstr.h"

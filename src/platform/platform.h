@@ -81,11 +81,25 @@ struct nt_product {
 // regular file); on Windows the registry's values. Empty where the host says nothing.
 struct product_facts {
     std::string os_release;
+    bool os_release_found = false; // a file was read, empty or not
     nt_product registry;
 };
 
 // Asks the host what it says of its product, every time. Throws only std::bad_alloc.
 void read_product(product_facts& facts);
+
+// The host's own ids, which callers never see raw: the machine's (/etc/machine-id, or D-Bus's
+// copy of it; the registry's MachineGuid on Windows) and this boot's.
+enum class host_id { machine, machine_fallback, boot };
+
+// How the host writes an id: 32 hex digits (machine-id(5)), or a UUID (8-4-4-4-12), which
+// Windows' MachineGuid also sets in braces.
+enum class id_format { plain, uuid };
+
+// The text that holds the id, as the host keeps it (a bounded read of a regular file, or a
+// registry value), and how it is written; false when the host keeps no such text. Throws only
+// std::bad_alloc.
+bool read_host_id(host_id which, std::string& text, id_format& format);
 
 // A CPU quota as a cgroup states it: `quota` microseconds of CPU time in every `period`.
 struct cpu_quota {

@@ -157,8 +157,18 @@ void read_host(host_facts& facts)
 
 void read_product(product_facts& facts)
 {
-    if (!read_small_file("/etc/os-release", facts.os_release, os_release_limit))
+    facts.os_release_found =
+        read_small_file("/etc/os-release", facts.os_release, os_release_limit) ||
         read_small_file("/usr/lib/os-release", facts.os_release, os_release_limit);
+}
+
+bool read_host_id(host_id which, std::string& text, id_format& format)
+{
+    // An id is 32 hex digits, or 36 as a UUID, and a line feed: a longer file holds none.
+    const char* const paths[] = {"/etc/machine-id", "/var/lib/dbus/machine-id",
+                                 "/proc/sys/kernel/random/boot_id"};
+    format = which == host_id::boot ? id_format::uuid : id_format::plain;
+    return read_small_file(paths[static_cast<int>(which)], text, 64);
 }
 
 void read_capacity(capacity_facts& facts)

@@ -208,24 +208,45 @@ std::string registry_text(HKEY key, const wchar_t* name)
 struct key_close {
     void operator()(HKEY key) const { RegCloseKey(key); }
 };
+using key_handle = std::unique_ptr<std::remove_pointer_t<HKEY>, key_close>;
+
+// A key of HKEY_LOCAL_MACHINE in the 64-bit view, also from a 32-bit process, whose own view is
+// WOW6432Node: a stale copy of CurrentVersion, and no MachineGuid at all. Null when missing.
+key_handle open_machine_key(const wchar_t* path)
+{
+    HKEY opened = nullptr;
+    return key_handle(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                                    &opened) == ERROR_SUCCESS
+                          ? opened
+                          : nullptr);
+}
 
 } // namespace
 
+bool read_host_id(host_id which, std::string& text, id_format& format)
+{
+    format = id_format::uuid;
+    // Windows keeps the machine's, for its cryptography; no boot id.
+    const key_handle key = which == host_id::machine
+                               ? open_machine_key(L"SOFTWARE\\Microsoft\\Cryptography")
+                               : nullptr;
+    if (key)
+        text = registry_text(key.get(), L"MachineGuid");
+    return !text.empty();
+}
+
 void read_product(product_facts& facts)
 {
-    // The 64-bit view also from a 32-bit process, whose own view is the stale WOW6432Node copy.
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
+    const key_handle key = open_machine_key(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
+    if (!key)
         return;
-    const std::unique_ptr<std::remove_pointer_t<HKEY>, key_close> key(opened);
     nt_product& registry = facts.registry;
-    registry.build = registry_text(opened, L"CurrentBuildNumber");
-    registry.edition = registry_text(opened, L"EditionID");
-    registry.display_version = registry_text(opened, L"DisplayVersion");
-    registry.release_id = registry_text(opened, L"ReleaseId");
+    registry.build = registry_text(key.get(), L"CurrentBuildNumber");
+    registry.edition = registry_text(key.get(), L"EditionID");
+    registry.display_version = registry_text(key.get(), L"DisplayVersion");
+    registry.release_id = registry_text(key.get(), L"ReleaseId");
     DWORD ubr = 0, size = sizeof ubr;
-    registry.has_ubr = RegGetValueW(opened, nullptr, L"UBR", RRF_RT_REG_DWORD, nullptr, &ubr,
+    registry.has_ubr = RegGetValueW(key.get(), nullptr, L"UBR", RRF_RT_REG_DWORD, nullptr, &ubr,
                                     &size) == ERROR_SUCCESS;
     registry.ubr = ubr;
 }

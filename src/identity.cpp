@@ -1,0 +1,126 @@
+// tarn::getmachineid and tarn::getbootid: the host's ids, keyed for one application.
+#include "tarn/identity.h"
+
+#include <stdexcept>
+
+#include "core.h"
+#include "sha256.h"
+
+namespace tarn {
+
+namespace detail {
+
+namespace {
+
+using id128 = std::uint8_t[16];
+
+int hex_value(char c)
+{
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+}
+
+// The 16 bytes of 32 hex digits, in text order, in either case; with `dashes`, written as a UUID
+// (8-4-4-4-12) instead. False for anything else.
+bool parse_id(std::string_view text, bool dashes, id128& id)
+{
+    if (text.size() != (dashes ? 36u : 32u))
+        return false;
+    std::size_t digit = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (dashes && (i == 8 || i == 13 || i == 18 || i == 23)) {
+            if (text[i] != '-')
+                return false;
+            continue;
+        }
+        const int value = hex_value(text[i]);
+        if (value < 0)
+            return false;
+        id[digit / 2] = static_cast<std::uint8_t>(digit % 2 ? id[digit / 2] | value : value << 4);
+        ++digit;
+    }
+    return true;
+}
+
+// The host's id as its file or registry value holds it, with a line feed or not; a UUID in
+// braces, too (MachineGuid). All zeros is no id: systemd's "not set".
+bool parse_host_id(std::string_view text, platform::id_format format, id128& id)
+{
+    if (!text.empty() && text.back() == '\n')
+        text.remove_suffix(1);
+    if (format == platform::id_format::uuid && text.size() == 38 && text.front() == '{' &&
+        text.back() == '}')
+        text = text.substr(1, 36);
+    if (!parse_id(text, format == platform::id_format::uuid, id))
+        return false;
+    for (const std::uint8_t byte : id)
+        if (byte != 0)
+            return true;
+    return false;
+}
+
+// The host's id, from where it keeps it; for the machine, D-Bus's copy when the first is missing
+// or holds none.
+bool host_id(platform::host_id which, id128& id)
+{
+    std::string text;
+    platform::id_format format;
+    if (platform::read_host_id(which, text, format) && parse_host_id(text, format, id))
+        return true;
+    text.clear();
+    return which == platform::host_id::machine &&
+           platform::read_host_id(platform::host_id::machine_fallback, text, format) &&
+           parse_host_id(text, format, id);
+}
+
+} // namespace
+
+bool app_specific_id(platform::host_id which, std::string_view app_id, std::string& result)
+{
+    id128 app, host;
+    if (!parse_id(app_id, false, app) && !parse_id(app_id, true, app))
+        return false;
+    result.clear();
+    if (!host_id(which, host))
+        return true;
+    sha256_digest digest = hmac_sha256(std::string_view(reinterpret_cast<const char*>(host), 16),
+                                       std::string_view(reinterpret_cast<const char*>(app), 16));
+    // A version-4 UUID, of the variant RFC 4122 defines.
+    digest[6] = static_cast<std::uint8_t>((digest[6] & 0x0F) | 0x40);
+    digest[8] = static_cast<std::uint8_t>((digest[8] & 0x3F) | 0x80);
+    constexpr char digits[] = "0123456789abcdef";
+    result.resize(32);
+    for (std::size_t i = 0; i < 16; ++i) {
+        result[2 * i] = digits[digest[i] >> 4];
+        result[2 * i + 1] = digits[digest[i] & 0x0F];
+    }
+    return true;
+}
+
+} // namespace detail
+
+namespace {
+
+tarnstr app_specific(detail::platform::host_id which, const tarnstr& app_id)
+{
+    std::string id;
+    if (!detail::app_specific_id(which, app_id.str(), id))
+        throw std::runtime_error("invalid application id");
+    return tarnstr(id);
+}
+
+} // namespace
+
+tarnstr getmachineid(const tarnstr& app_id)
+{
+    return app_specific(detail::platform::host_id::machine, app_id);
+}
+
+tarnstr getbootid(const tarnstr& app_id)
+{
+    return app_specific(detail::platform::host_id::boot, app_id);
+}
+
+} // namespace tarn

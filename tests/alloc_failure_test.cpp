@@ -94,20 +94,25 @@ tarn_status c_calls()
     tarn_free(text);
     if (status == TARN_OK)
         status = tarn_system_info_create(&info);
-    for (int field = TARN_FIELD_OS; status == TARN_OK && field <= TARN_FIELD_BUILD_DATE; ++field) {
+    for (int field = TARN_FIELD_OS; status == TARN_OK && field <= TARN_FIELD_PRODUCT_LIKE;
+         ++field) {
         status = tarn_system_info_get(info, field, &text, nullptr);
         tarn_free(text);
     }
     tarn_system_info_destroy(info);
+    if (status == TARN_OK) {
+        status = tarn_getmachineid("0123456789abcdef0123456789abcdef", &text, nullptr);
+        tarn_free(text);
+    }
     return status;
 }
 
 using getter = safe_return<std::string> (system_info::*)() const;
-const getter getters[] = {&system_info::os,         &system_info::arch,
-                          &system_info::version,    &system_info::release,
-                          &system_info::node_name,  &system_info::pretty_name,
-                          &system_info::build_os,   &system_info::build_arch,
-                          &system_info::build_time, &system_info::build_date};
+const getter getters[] = {
+    &system_info::os,         &system_info::arch,       &system_info::version,
+    &system_info::release,    &system_info::node_name,  &system_info::pretty_name,
+    &system_info::build_os,   &system_info::build_arch, &system_info::build_time,
+    &system_info::build_date, &system_info::product_id, &system_info::product_version};
 
 const std::pair<const char*, std::function<bool()>> operations[] = {
     {"tarnstr()", [] { return fails([] { tarnstr(); }); }},
@@ -125,6 +130,8 @@ const std::pair<const char*, std::function<bool()>> operations[] = {
      }},
     {"getenvvar", [] { return fails([] { EXPECT_EQ(getenvvar("LONG").str(), long_b); }); }},
     {"getenviron", [] { return fails([] { getenviron(); }); }},
+    {"getmachineid",
+     [] { return fails([] { getmachineid("0123456789abcdef0123456789abcdef"); }); }},
     {"system_info()", [] { return fails([] { system_info(); }); }},
     {"system_info(copy)", [] { return copies(system_info()); }},
     {"system_info =", keeps_host},

@@ -38,7 +38,11 @@ pairs += [("capacity_library", "capacity_rust_available_parallelism",
            "Rust's `std::thread::available_parallelism`: the processors alone"),
           ("capacity_library", "capacity_libuv",
            "libuv's `uv_available_parallelism`, `uv_get_constrained_memory`, `uv_get_total_memory`"),
-          ("capacity_c", "capacity_library", "the same six figures through the C++ interface")]
+          ("capacity_c", "capacity_library", "the same six figures through the C++ interface"),
+          ("machineid_library", "machineid_bare_openssl",
+           "open, read and close `/etc/machine-id`, then OpenSSL's `HMAC(EVP_sha256(), ...)` over "
+           "the app id"),
+          ("machineid_c", "machineid_bare_openssl", "the same, against the C interface")]
 pairs += [("tarnstr_copy", "tarnstr_copy_bare_string", "copy a 64-byte `std::string`")]
 pairs += [("tarnstr_append/%d" % n, "tarnstr_append_bare_string/%d" % n,
            "%d appends to a `std::string`" % n) for n in (16, 1024, 65536)]

@@ -160,7 +160,8 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
     for (std::ifstream in("/proc/self/cgroup"); std::getline(in, memory);)
         if (memory.find(":memory:") != std::string::npos)
             break;
-    memory = "/sys/fs/cgroup/memory" + memory.substr(memory.find(":/") + 1) + "/tarn-test";
+    memory = "/sys/fs/cgroup/memory" + memory.substr(memory.find(":/") + 1) + "/tarn-test-" +
+             std::to_string(getpid());
     if (mkdir(cpu.c_str(), 0755) != 0 || mkdir((cpu + "/own").c_str(), 0755) != 0 ||
         mkdir(memory.c_str(), 0755) != 0 || mkdir((memory + "/own").c_str(), 0755) != 0)
         GTEST_SKIP() << "the cgroup-v1 cpu and memory hierarchies are not writable here";

@@ -18,17 +18,17 @@ WINEPREFIX=$work/template "$run" "$bin/tarn-info.exe" >/dev/null
 WINEPREFIX=$work/template wineserver --wait
 
 # host | Wine's version | CurrentVersion values (#N a number) | ProductType | os | version | release
-# | pretty name. GetVersionExA would say 6.2 for 8.1 and 10; a server edition with the same version
-# as a workstation one is told apart by its product type only. ProductName says "Windows 10" on
-# Windows 11, and ReleaseId froze at 2009: neither may show.
+# | pretty name | product. GetVersionExA would say 6.2 for 8.1 and 10; a server edition with the
+# same version as a workstation one is told apart by its product type only. ProductName says
+# "Windows 10" on Windows 11, and ReleaseId froze at 2009: neither may show.
 hosts="
-win81|win81|||Microsoft Windows 8.1|6.3||Microsoft Windows 8.1 (build 9600)
-win2008|win2008|||Microsoft Windows Server|6.0|Service Pack 2|Microsoft Windows Server 2008 Service Pack 2 (build 6002)
-stale registry|win10|EditionID=Ultimate;UBR=#1||Microsoft Windows 10|10.0||Microsoft Windows 10 (build 18362)
-11 Pro 23H2||CurrentVersion=10.0;CurrentBuildNumber=22631;EditionID=Professional;DisplayVersion=23H2;ReleaseId=2009;UBR=#4460;ProductName=Windows 10 Pro|WinNT|Microsoft Windows 11|10.0||Microsoft Windows 11 Pro 23H2 (build 22631.4460)
-Server 2022||CurrentVersion=10.0;CurrentBuildNumber=20348;EditionID=ServerDatacenter;DisplayVersion=21H2;UBR=#2849|ServerNT|Microsoft Windows Server|10.0||Microsoft Windows Server 2022 Datacenter (build 20348.2849)
-10 Home 22H2||CurrentVersion=10.0;CurrentBuildNumber=19045;EditionID=Core;DisplayVersion=22H2;ReleaseId=2009;UBR=#5131|WinNT|Microsoft Windows 10|10.0||Microsoft Windows 10 Home 22H2 (build 19045.5131)
-odd label||CurrentVersion=10.0;CurrentBuildNumber=19045;EditionID=Core;DisplayVersion=22H2 beta;ReleaseId=2009|WinNT|Microsoft Windows 10|10.0||Microsoft Windows 10 Home (build 19045)"
+win81|win81|||Microsoft Windows 8.1|6.3||Microsoft Windows 8.1 (build 9600)|windows 8.1
+win2008|win2008|||Microsoft Windows Server|6.0|Service Pack 2|Microsoft Windows Server 2008 Service Pack 2 (build 6002)|windows server2008
+stale registry|win10|EditionID=Ultimate;UBR=#1||Microsoft Windows 10|10.0||Microsoft Windows 10 (build 18362)|windows 10
+11 Pro 23H2||CurrentVersion=10.0;CurrentBuildNumber=22631;EditionID=Professional;DisplayVersion=23H2;ReleaseId=2009;UBR=#4460;ProductName=Windows 10 Pro|WinNT|Microsoft Windows 11|10.0||Microsoft Windows 11 Pro 23H2 (build 22631.4460)|windows 11
+Server 2022||CurrentVersion=10.0;CurrentBuildNumber=20348;EditionID=ServerDatacenter;DisplayVersion=21H2;UBR=#2849|ServerNT|Microsoft Windows Server|10.0||Microsoft Windows Server 2022 Datacenter (build 20348.2849)|windows server2022
+10 Home 22H2||CurrentVersion=10.0;CurrentBuildNumber=19045;EditionID=Core;DisplayVersion=22H2;ReleaseId=2009;UBR=#5131|WinNT|Microsoft Windows 10|10.0||Microsoft Windows 10 Home 22H2 (build 19045.5131)|windows 10
+odd label||CurrentVersion=10.0;CurrentBuildNumber=19045;EditionID=Core;DisplayVersion=22H2 beta;ReleaseId=2009|WinNT|Microsoft Windows 10|10.0||Microsoft Windows 10 Home (build 19045)|windows 10"
 
 # The .reg text that makes a host.
 host_registry() {
@@ -48,7 +48,7 @@ host_registry() {
 }
 
 failures=0
-while IFS='|' read -r name wine_version values type os version release pretty; do
+while IFS='|' read -r name wine_version values type os version release pretty product; do
   [ -n "$name" ] || continue
   prefix=$work/${name// /-}
   cp -a "$work/template" "$prefix"
@@ -58,8 +58,8 @@ while IFS='|' read -r name wine_version values type os version release pretty; d
   info=$(WINEPREFIX=$prefix "$run" "$bin/tarn-info.exe" | tr -d '\r')
   WINEPREFIX=$prefix wineserver --wait
   field() { sed -n "s/^$1: *//p" <<<"$info"; }
-  got="$(field os)|$(field version)|$(field release)|$(field pretty)|$(field arch)"
-  want="$os|$version|$release|$pretty|x86_64"
+  got="$(field os)|$(field version)|$(field release)|$(field pretty)|$(field product)|$(field arch)"
+  want="$os|$version|$release|$pretty|$product|x86_64"
   if [ "$got" = "$want" ]; then
     echo "ok   $name: $got"
   else

@@ -125,6 +125,7 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
          {{"a/b/c/cpu.max", nullptr}, {"a/b/cpu.max", "50000 0"}, {"a/cpu.max", "-5 100000"},
           {"cpu.max", "x 100000"}, {"a/b/c/memory.max", "1073741824"}, {"a/b/memory.max", "12abc"},
           {"a/memory.max", nullptr}}, "0 1073741824"},
+        {"no hierarchy mounted", "1:cpu:/\n0::/\n", "1 0 0:1 / / rw - ext4 /dev/vda rw\n", {}, "0 0"},
         {"a long mountinfo", "4:cpu:/f\n", long_mountinfo,
          {{"far/f/cpu.cfs_quota_us", "75000"}, {"far/f/cpu.cfs_period_us", "100000"}}, "0.75 0"},
         // clang-format on

@@ -139,7 +139,7 @@ TEST(Naming, RegistryNamesEditionReleaseAndRevisionOnlyForTheKernelsBuild)
         {10, 0, 17763, 1, {"17763", "EnterpriseS", "", "1809", false, 0},
          "10 Enterprise LTSC 1809 (build 17763)"},
         {10, 0, 22000, 1, {"22000", "Unheard", "21H2", "", false, 0}, "11 21H2 (build 22000)"},
-        {6, 3, 9600, 1, {"9600", "Professional", "", "", true, 17031}, "8.1 Pro (build 9600)"},
+        {6, 2, 9200, 1, {"9200", "Professional", "", "", true, 17031}, "8 Pro (build 9200)"},
         {6, 1, 7601, 1, {"7601", "Professional", "", "", false, 0},
          "7 Professional Service Pack 1 (build 7601)"},
         // clang-format on
@@ -163,6 +163,7 @@ TEST(Naming, PrettyNameOfAnOsReleaseText)
         {"ID=alpine\n  PRETTY_NAME=Alpine\\ Linux # unquoted\n", "Alpine Linux"},
         {"PRETTY_NAME=\"first\"\nPRETTY_NAME=\"last\"'s'\n# PRETTY_NAME=\"commented\"\n", "lasts"},
         {"NAME=Linux\nMY_PRETTY_NAME=x\n", ""},
+        {"PRETTY_NAME=Foo\\\n", "Foo\\"}, // a backslash that ends the line stays
         {"PRETTY_NAME=\"Foo Bar\"\r\nNAME=x\r\n", "Foo Bar"}, // saved on Windows
         {"PRETTY_NAME=Foo\r", "Foo"},
     };

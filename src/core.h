@@ -54,9 +54,9 @@ bool measure_capacity(capacity& measured) noexcept;
 struct product_ids;
 product_ids product(const system_info_data& data);
 
-// An id of the host's (`which`: the machine's or this boot's) for one application: 32 lowercase
-// hex digits, or empty when the host has no such id. False when `app_id` is no application id
-// (32 hex digits, or a UUID).
+// An id of the host's (`which`: the machine's or this boot's) for one application, into the empty
+// `id`: 32 lowercase hex digits, or nothing when the host has no such id. False when `app_id` is
+// no application id (32 hex digits, or a UUID).
 bool app_specific_id(platform::host_id which, std::string_view app_id, std::string& id);
 
 // The library's own build.

@@ -82,7 +82,6 @@ bool app_specific_id(platform::host_id which, std::string_view app_id, std::stri
     id128 app, host;
     if (!parse_id(app_id, false, app) && !parse_id(app_id, true, app))
         return false;
-    result.clear();
     if (!host_id(which, host))
         return true;
     sha256_digest digest = hmac_sha256(std::string_view(reinterpret_cast<const char*>(host), 16),

@@ -118,9 +118,9 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
          {{"cpuacct/k/cpu.cfs_quota_us", "10000"}, {"cpuacct/k/cpu.cfs_period_us", "100000"},
           {"cpu,cpuacct/j/cpu.cfs_quota_us", "30000"}, {"cpu,cpuacct/j/cpu.cfs_period_us", "100000"}},
          "0.3 0"},
-        {"an escaped mount point", "4:cpu:/e\n", mounted("/", "/sys/fs/cgroup/my\\040cpu", "cgroup", "rw,cpu"),
-         {{"my cpu/e/cpu.cfs_quota_us", "200000"}, {"my cpu/e/cpu.cfs_period_us", "100000"},
-          {"my cpu/cpu.cfs_quota_us", "1000"}}, "2 0"}, // the root cgroup states none
+        {"an escaped mount point", "4:cpu:/e\n", mounted("/", "/sys/fs/cgroup/my\\040cpu\\134v1234", "cgroup", "rw,cpu"),
+         {{"my cpu\\v1234/e/cpu.cfs_quota_us", "200000"}, {"my cpu\\v1234/e/cpu.cfs_period_us", "100000"},
+          {"my cpu\\v1234/cpu.cfs_quota_us", "1000"}}, "2 0"}, // the root cgroup states none
         {"hostile files", "0::/a/b/c\n", v2,
          {{"a/b/c/cpu.max", nullptr}, {"a/b/cpu.max", "50000 0"}, {"a/cpu.max", "-5 100000"},
           {"cpu.max", "x 100000"}, {"a/b/c/memory.max", "1073741824"}, {"a/b/memory.max", "12abc"},

@@ -102,6 +102,7 @@ TEST(Environment, ListingsHoldEveryVariableAndNothingElse)
         char* listing = nullptr;
         std::size_t size = 0;
         EXPECT_EQ(getenviron().str(), text);
+        EXPECT_EQ(getenvvar("B").str(), entries ? "2" : "");
         EXPECT_EQ(tarn_getenviron(&listing, &size), TARN_OK);
         std::replace(listing, listing + size, '\0', '\n');
         EXPECT_EQ(std::string(listing, size), text);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # tarn-info, and the Python client when a library is given, on their ways out: the exit status of
-# each, and that every failure says what it was on standard error.
+# each, that every failure says what it was on standard error, and that the client prints what
+# tarn-info prints.
 #   tarn_info_cli.sh TARN_INFO [LIBTARN]
 set -uo pipefail
 tarn_info=$1
@@ -28,7 +29,7 @@ done <<'EOT'
 "$tarn_info" --machine-id 0123456789abcdef0123456789abcdeg%2%tarn-info: invalid application id
 "$tarn_info" >&-%2%tarn-info: cannot write to standard output: Bad file descriptor
 "$tarn_info" --env >/dev/full%2%tarn-info: cannot write to standard output: No space left
-$py >/dev/null%0%
+diff <($py) <("$tarn_info") >/dev/null%0%
 TARN_LIBRARY=libc.so.6 $py >/dev/null%2%tarn_info.py: libc.so.6 has no tarn_
 TARN_LIBRARY=$'/nowhere/\xff.so' $py >/dev/null%2%tarn_info.py: /nowhere/\xff.so: cannot load
 $py >&-%2%tarn_info.py: standard output is closed

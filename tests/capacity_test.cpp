@@ -86,6 +86,7 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
                           " rw - tmpfs tmpfs rw\n";
     long_mountinfo += std::string(4096 * 2 - 20 - long_mountinfo.size() % 4096, '#') + '\n';
     long_mountinfo += mounted("/", "/sys/fs/cgroup/far", "cgroup", "rw,cpu");
+    long_mountinfo.pop_back(); // and no line feed after it
     const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw,nsdelegate");
     const struct {
         const char* name;

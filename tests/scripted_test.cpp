@@ -164,6 +164,7 @@ TEST(Naming, PrettyNameOfAnOsReleaseText)
         {"PRETTY_NAME=\"first\"\nPRETTY_NAME=\"last\"'s'\n# PRETTY_NAME=\"commented\"\n", "lasts"},
         {"NAME=Linux\nMY_PRETTY_NAME=x\n", ""},
         {"PRETTY_NAME=Foo\\\n", "Foo\\"}, // a backslash that ends the line stays
+        {"PRETTY_NAME=\"Foo\\", "Foo\\"}, // and one that ends the file in quotes
         {"PRETTY_NAME=\"Foo Bar\"\r\nNAME=x\r\n", "Foo Bar"}, // saved on Windows
         {"PRETTY_NAME=Foo\r", "Foo"},
     };
@@ -181,7 +182,7 @@ TEST(Naming, ProductIdsForPrograms)
         {"NAME=Linux\n#ID=commented\n", "linux", "", ""},
         {"ID=fedora\nID=arch\nVERSION_ID=\n", "arch", "", ""},
         {"ID=Debian\nVERSION_ID=\"12 beta\"\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
-        {"ID=my_os-2.0\nVERSION_ID=1\\.0\n", "my_os-2.0", "1.0", ""},
+        {"ID=my_oz-2.0\nVERSION_ID=1\\.9\n", "my_oz-2.0", "1.9", ""},
     };
     for (const auto& [text, id, version, like] : texts) {
         const auto ids = detail::os_release_product(text, true);

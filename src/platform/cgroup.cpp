@@ -55,6 +55,7 @@ bool under(std::string_view path, std::string_view root)
                            (path.size() == root.size() || path[root.size()] == '/'));
 }
 
+// A number that is the whole text, but for a line feed; "max" (no quota, no limit) is none.
 template <class Number> bool parse_whole(std::string_view text, Number& number)
 {
     if (!text.empty() && text.back() == '\n')
@@ -64,7 +65,13 @@ template <class Number> bool parse_whole(std::string_view text, Number& number)
     return !text.empty() && error == std::errc() && stop == end;
 }
 
-} // namespace
+// The process's cgroup in each hierarchy that matters, as /proc/self/cgroup names them
+// ("ID:CONTROLLERS:PATH" for cgroup v1, "0::PATH" for v2); empty where it names none.
+struct membership {
+    std::string cpu;     // v1, in the hierarchy that holds the cpu controller
+    std::string memory;  // v1, in the hierarchy that holds the memory controller
+    std::string unified; // v2
+};
 
 membership parse_membership(std::string_view text)
 {
@@ -89,6 +96,17 @@ membership parse_membership(std::string_view text)
     return found;
 }
 
+// A mount of a cgroup hierarchy: the cgroup mounted (its root) and where, with octal escapes
+// ("\040") decoded, and which hierarchy it is.
+struct mount {
+    std::string root;
+    std::string point;
+    bool v2 = false;     // cgroup2
+    bool cpu = false;    // v1 with the cpu controller (cpuacct is another)
+    bool memory = false; // v1 with the memory controller
+};
+
+// Reads one line of /proc/self/mountinfo into `m`; false when it is no cgroup mount.
 bool parse_mount(std::string_view line, mount& m)
 {
     // ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [OPTIONAL...] - FSTYPE SOURCE SUPER_OPTIONS
@@ -112,6 +130,9 @@ bool parse_mount(std::string_view line, mount& m)
     return true;
 }
 
+// The directory of the cgroup `path` under mount `m`: its mount point joined with the path after
+// the mount's root (a container's mount root is often its own cgroup, /docker/ID); empty when the
+// path lies outside that root.
 std::string directory(const mount& m, std::string_view path)
 {
     if (path.empty() || !under(path, m.root))
@@ -123,28 +144,13 @@ std::string directory(const mount& m, std::string_view path)
     return dir.empty() ? "/" : dir;
 }
 
-bool parse_integer(std::string_view text, std::int64_t& number)
-{
-    return parse_whole(text, number);
-}
-
+// cpu.max: "50000 100000", the quota and the period; "max 100000" (no quota) is no number.
 bool parse_cpu_max(std::string_view text, cpu_quota& quota)
 {
     const std::size_t space = text.find(' ');
-    if (space == std::string_view::npos || !parse_integer(text.substr(space + 1), quota.period))
-        return false;
-    const std::string_view limit = text.substr(0, space);
-    quota.quota = 0;
-    return limit == "max" || parse_whole(limit, quota.quota);
+    return space != std::string_view::npos && parse_whole(text.substr(0, space), quota.quota) &&
+           parse_whole(text.substr(space + 1), quota.period);
 }
-
-bool parse_memory(std::string_view text, std::uint64_t& bytes)
-{
-    bytes = 0;
-    return text == "max\n" || text == "max" || parse_whole(text, bytes);
-}
-
-namespace {
 
 // Limit files hold one number; a few KiB is more than any holds.
 constexpr std::size_t limit_file_size = 4096;
@@ -162,19 +168,16 @@ void read_cpu_level(const std::string& dir, bool v2, capacity_facts& facts)
 {
     cpu_quota quota;
     if (v2 ? parse_cpu_max(read_limit_file(dir, "cpu.max"), quota)
-           : parse_integer(read_limit_file(dir, "cpu.cfs_quota_us"), quota.quota) &&
+           : parse_whole(read_limit_file(dir, "cpu.cfs_quota_us"), quota.quota) &&
                  quota.quota > 0 && // -1 is no quota: the period is not read then
-                 parse_integer(read_limit_file(dir, "cpu.cfs_period_us"), quota.period)) {
-        if (quota.quota != 0)
-            facts.quotas.push_back(quota);
-    }
+                 parse_whole(read_limit_file(dir, "cpu.cfs_period_us"), quota.period))
+        facts.quotas.push_back(quota);
 }
 
 void read_memory_level(const std::string& dir, bool v2, capacity_facts& facts)
 {
     std::uint64_t limit;
-    if (parse_memory(read_limit_file(dir, v2 ? "memory.max" : "memory.limit_in_bytes"), limit) &&
-        limit != 0)
+    if (parse_whole(read_limit_file(dir, v2 ? "memory.max" : "memory.limit_in_bytes"), limit))
         facts.memory_limits.push_back(limit);
 }
 

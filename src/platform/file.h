@@ -80,22 +80,21 @@ inline bool read_small_file(const char* path, std::string& text, std::size_t lim
 }
 
 // Calls `line(text)` for every line of the file at `path`, without its line feed, until it returns
-// false; however long the file, only the line at hand is held. False when the file cannot be read.
-template <class Line> bool for_each_line(const char* path, Line line)
+// false; however long the file, only the line at hand is held. A file that cannot be read has no
+// lines.
+template <class Line> void for_each_line(const char* path, Line line)
 {
     regular_file file(path);
     if (!file.is_open())
-        return false;
+        return;
     std::string held; // the start of a line that the last chunk cut
     char chunk[4096];
     for (;;) {
         const ssize_t n = file.read_some(chunk, sizeof chunk);
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            if (!held.empty()) // the last line, with no line feed after it
+        if (n <= 0) {
+            if (n == 0 && !held.empty()) // the last line, with no line feed after it
                 line(std::string_view(held));
-            return true;
+            return;
         }
         std::string_view rest(chunk, static_cast<std::size_t>(n));
         for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos;
@@ -109,7 +108,7 @@ template <class Line> bool for_each_line(const char* path, Line line)
                 held.clear();
             }
             if (!more)
-                return true;
+                return;
         }
         held.append(rest);
     }

@@ -16,6 +16,7 @@
 #if defined(_WIN32)
 #  include <windows.h>
 #else
+#  include <fcntl.h>
 #  include <sys/utsname.h>
 #  include <sys/wait.h>
 #  include <unistd.h>
@@ -182,7 +183,13 @@ TEST(SystemInfo, DescribesThisHostAndThisBuild)
     ASSERT_TRUE(shell && std::fgets(name, sizeof name, shell));
     pclose(shell);
     const std::string pretty = std::string(name, std::strlen(name) - 1);
+    // With standard input closed, the file is read on descriptor 0, and then closed like any other.
+    const int input = dup(0);
+    close(0);
     EXPECT_EQ(*info.pretty_name(), pretty.empty() ? *info.os() + " " + *info.release() : pretty);
+    EXPECT_EQ(fcntl(0, F_GETFD), -1);
+    dup2(input, 0);
+    close(input);
 #endif
 #if defined(_WIN32)
     const char* const target = "winnt winnt-amd64 winnt x86_64";

@@ -86,7 +86,7 @@ membership parse_membership(std::string_view text)
             continue;
         const std::string_view controllers = line.substr(first + 1, second - first - 1);
         const std::string_view path = line.substr(second + 1);
-        if (controllers.empty() && line.substr(0, first) == "0")
+        if (controllers.empty()) // v2's line, "0::PATH"
             found.unified = path;
         if (holds(controllers, "cpu"))
             found.cpu = path;

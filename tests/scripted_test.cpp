@@ -99,7 +99,7 @@ TEST(Naming, WindowsProductFromVersionAtEveryBoundary)
         {10, 0, 18363, 3, "Server", "Server"},      {10, 0, 20348, 2, "Server", "Server 2022"},
         {10, 0, 25398, 3, "Server", "Server"},      {10, 0, 26100, 3, "Server", "Server 2025"},
         {10, 0, 26100, 1, "11", "11"},              {10, 0, 21999, 1, "10", "10"},
-        {10, 0, 22000, 1, "11", "11"},              {10, 1, 0, 1, "", ""},
+        {10, 0, 22000, 1, "11", "11"},              {10, 1, 14393, 3, "", ""},
         // clang-format on
     };
     for (const auto& r : rows) {
@@ -181,7 +181,7 @@ TEST(Naming, ProductIdsForPrograms)
         {"ID=\"rhel\"\nID_LIKE=\"fedora centos\"\n", "rhel", "", "fedora centos"}, // rolling
         {"NAME=Linux\n#ID=commented\n", "linux", "", ""},
         {"ID=fedora\nID=arch\nVERSION_ID=\n", "arch", "", ""},
-        {"ID=Debian\nVERSION_ID=\"12 beta\"\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
+        {"ID=\"deb ian\"\nVERSION_ID=12Beta\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
         {"ID=my_oz-2.0\nVERSION_ID=1\\.9\n", "my_oz-2.0", "1.9", ""},
     };
     for (const auto& [text, id, version, like] : texts) {

@@ -19,6 +19,7 @@ TEST(Tarnstr, NullTextStandsForTheEmptyText)
     EXPECT_TRUE(s.empty() && s == null_text && tarnstr("") == null_text &&
                 !(tarnstr("x") == null_text));
     EXPECT_FALSE(tarnstr(with_nul) == "a"); // a char* ends at its first NUL; the text does not
+    EXPECT_TRUE(tarnstr(with_nul) == tarnstr(with_nul) && !(tarnstr(with_nul) == tarnstr("a")));
     s = "abc";
     EXPECT_EQ((s + null_text).str(), "abc");
     EXPECT_TRUE((s = null_text).empty());

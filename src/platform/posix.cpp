@@ -130,12 +130,15 @@ unsigned allowed_processors()
         if (!set)
             return 0;
         const std::size_t size = CPU_ALLOC_SIZE(count);
-        const bool known = sched_getaffinity(0, size, set) == 0;
-        const int error = errno;
-        const int allowed = known ? CPU_COUNT_S(size, set) : 0;
-        CPU_FREE(set);
-        if (known || error != EINVAL) // EINVAL: the kernel's set is larger
+        if (sched_getaffinity(0, size, set) == 0) {
+            const int allowed = CPU_COUNT_S(size, set);
+            CPU_FREE(set);
             return static_cast<unsigned>(allowed);
+        }
+        const int error = errno;
+        CPU_FREE(set);
+        if (error != EINVAL) // EINVAL: the kernel's set is larger
+            return 0;
     }
 #endif
     return 0;

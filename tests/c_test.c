@@ -134,6 +134,9 @@ static void arguments(void)
     int set = 1;
     tarn_capacity older; /* as a caller compiled against a smaller struct would pass it */
     older.size = sizeof older - 1;
+    check(tarn_getenvvar(0, &text, &size) == TARN_ERROR_INVALID_ARGUMENT && !text && !size,
+          "refused, outputs cleared");
+    text = (char*)1, size = 1;
     const tarn_status refused[] = {tarn_getenvvar(0, &text, &size),
                                    tarn_getenvvar("PATH", 0, 0),
                                    tarn_hasenvvar(0, &set),

@@ -68,7 +68,18 @@ void read_host(host_facts& facts) { facts = fake.facts; }
 
 void read_product(product_facts& facts) { facts = fake.product; }
 
-void read_capacity(capacity_facts& facts) { facts = fake.capacity; }
+void read_capacity(capacity_facts& facts)
+{
+    // Level after level, as the hosts read them, so that storage can run out half way.
+    const capacity_facts& f = fake.capacity;
+    facts.machine_processors = f.machine_processors,
+    facts.allowed_processors = f.allowed_processors;
+    facts.machine_memory = f.machine_memory;
+    for (const cpu_quota& level : f.quotas)
+        facts.quotas.push_back(level);
+    for (const std::uint64_t level : f.memory_limits)
+        facts.memory_limits.push_back(level);
+}
 
 bool read_host_id(host_id which, std::string& text, id_format& format)
 {

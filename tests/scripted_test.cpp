@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "capacity_rules.h"
+#include "counting_heap.h"
 #include "fake_platform.h"
 #include "naming.h"
 #include "sha256.h"
@@ -88,7 +89,7 @@ TEST(Naming, WindowsProductFromVersionAtEveryBoundary)
         const char *os, *pretty;
     } rows[] = {
         // clang-format off
-        {4, 90, 0, 3, "95", "95"},                  {5, 0, 2195, 1, "2000", "2000"},
+        {4, 90, 0, 3, "95", "95"},                  {5, 0, 2195, 3, "2000", "2000"},
         {5, 1, 2600, 1, "XP", "XP"},                {5, 2, 3790, 1, "Server", "XP"},
         {5, 2, 3790, 3, "Server", "Server 2003"},   {5, 3, 0, 1, "", ""},
         {6, 0, 6000, 1, "Vista", "Vista"},          {6, 1, 7601, 3, "Server", "Server 2008 R2"},
@@ -272,6 +273,28 @@ TEST(Capacity, TightestQuotaAndLimitOfTheChainRoundedUpForThreads)
             << r.processors << ' ' << r.quota << ' ' << r.limit << ": " << c.processors << ' '
             << c.processor_quota << ' ' << c.memory_limit;
     }
+}
+
+TEST(Capacity, StorageRunningOutLeavesTheLimitsOut)
+{
+    // Each allocation fails in turn: a failure leaves every limit out, never a part of them.
+    fake.capacity.quotas = {{50000, 100000}}, fake.capacity.memory_limits = {1 << 30, 1 << 29};
+    for (long k = 1; k < 10; ++k) {
+        tarn_capacity from_c{};
+        from_c.size = sizeof from_c;
+        test::heap.seen = 0, test::heap.fail_at = k;
+        const capacity c = getcapacity();
+        test::heap.seen = 0;
+        const tarn_status status = tarn_getcapacity(&from_c);
+        test::heap.fail_at = 0;
+        if (c.memory_limit == 1 << 29 && status == TARN_OK)
+            break; // read whole
+        EXPECT_TRUE(c.processor_quota == 0 && c.memory_limit == 0 && c.processors == 4 &&
+                    c.memory == 8ull << 30 && status == TARN_ERROR_NO_MEMORY &&
+                    from_c.processors == 4)
+            << k;
+    }
+    test::reset_fake();
 }
 
 TEST(Capacity, WindowsJobCapsRateAndMemory)

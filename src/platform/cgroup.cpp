@@ -130,13 +130,11 @@ bool parse_mount(std::string_view line, mount& m)
     return true;
 }
 
-// The directory of the cgroup `path` under mount `m`: its mount point joined with the path after
-// the mount's root (a container's mount root is often its own cgroup, /docker/ID); empty when the
-// path lies outside that root.
+// The directory of the cgroup `path`, which lies under the root of mount `m`: its mount point
+// joined with the path after the mount's root (a container's mount root is often its own cgroup,
+// /docker/ID).
 std::string directory(const mount& m, std::string_view path)
 {
-    if (path.empty() || !under(path, m.root))
-        return "";
     std::string dir = m.point == "/" ? "" : m.point;
     dir.append(path.substr(m.root == "/" ? 0 : m.root.size()));
     while (dir.size() > 1 && dir.back() == '/')
@@ -186,8 +184,6 @@ void read_memory_level(const std::string& dir, bool v2, capacity_facts& facts)
 // allows no quota or limit (v1 refuses them, v2 has no such files): it is not read.
 template <class Level> void walk_up(std::string dir, const mount& m, Level read_level)
 {
-    if (dir.empty()) // the process's cgroup lies outside what the mount shows
-        return;
     for (;;) {
         const bool top = dir.size() <= m.point.size();
         if (top && m.root == "/")

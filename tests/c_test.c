@@ -114,6 +114,8 @@ static void host(void)
               "every field, and no other");
         tarn_free(text);
     }
+    check(tarn_system_info_get(info, TARN_FIELD_OS, 0, &size) == TARN_ERROR_INVALID_ARGUMENT,
+          "a field into nowhere is refused");
     tarn_system_info_destroy(info);
     capacity.size = sizeof capacity;
     check(!tarn_getmachineid("0123456789abcdef0123456789abcdef", &text, &size) &&

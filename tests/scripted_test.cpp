@@ -371,7 +371,7 @@ TEST(Identity, OneApplicationIdInEitherFormGivesOneIdAndAnyOtherIsRefused)
     }
     for (const char* app :
          {"0123456789abcdef0123456789abcde", "0123456789abcdef0123456789abcdef0",
-          "0123456789abcdef0123456789abcdeg", "0123456-789ab-cdef-0123-456789abcdef",
+          "0123456789abcdef0123456789abcdeg", "012345678-9ab-cdef-0123-456789abcdef",
           "{01234567-89ab-cdef-0123-456789abcdef}", ""}) {
         char* text = nullptr;
         EXPECT_EQ(failure_of([app] { getbootid(app); }), "invalid application id") << app;

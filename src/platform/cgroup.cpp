@@ -155,9 +155,8 @@ constexpr std::size_t limit_file_size = 4096;
 
 std::string read_limit_file(const std::string& dir, const char* name)
 {
-    std::string text;
-    if (!read_small_file((dir + '/' + name).c_str(), text, limit_file_size))
-        text.clear();
+    std::string text; // stays empty when the file cannot be read
+    read_small_file((dir + '/' + name).c_str(), text, limit_file_size);
     return text;
 }
 

@@ -100,11 +100,13 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
          {{"a/cpu.max", "150000 100000\n"}, {"a/b/cpu.max", "max 100000\n"},
           {"a/b/c/cpu.max", "1000 100000\n"}, {"a/memory.max", "2147483648\n"},
           {"a/b/memory.max", "max\n"}, {"a/b/memory.high", "1024\n"}}, "1.5 2147483648"},
-        {"a container's mount root", "5:memory:/docker/c1\n4:cpu:/docker/c1\n",
-         mounted("/docker/c1", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
+        {"a container's mount root", "5:memory:/docker/c1\n4:cpu:/docker/c1/app\n",
+         mounted("/elsewhere", "/sys/fs/cgroup/other", "cgroup", "rw,cpu") + // not the process's
+             mounted("/docker/c1", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
              mounted("/docker/c1", "/sys/fs/cgroup/memory", "cgroup", "rw,memory"),
          {{"cpu/cpu.cfs_quota_us", "50000\n"}, {"cpu/cpu.cfs_period_us", "100000\n"},
           {"memory/memory.limit_in_bytes", "536870912\n"},
+          {"other/cpu.cfs_quota_us", "20000"}, {"other/cpu.cfs_period_us", "100000"},
           {"cpu/docker/c1/cpu.cfs_quota_us", "10000"}, // a cgroup of the container's own
           {"cpu/docker/c1/cpu.cfs_period_us", "100000"}}, "0.5 536870912"},
         {"hybrid: v1 holds cpu, v2 the rest", "1:cpu:/x\n0::/y\n",

@@ -234,7 +234,7 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
         // clang-format off
         {"6.1.0-18-amd64", "6.1"}, {"5.15.153.1-WSL2", "5.15"}, {"6", "6.0"}, {"6.", "6.0"},
         {"", "0.0"}, {"abc", "0.0"}, {"13.2-RELEASE", "13.2"}, {"99999999999.7", "4294967295.7"},
-        {"4294967294.0", "4294967294.0"},
+        {"4294967294.0", "4294967294.0"}, {"4294967300.10", "4294967295.10"},
         // clang-format on
     };
     for (const auto& [release, expected] : releases)

@@ -2,6 +2,7 @@
 #include "capacity_rules.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 
 namespace tarn::detail {
@@ -15,6 +16,16 @@ template <class T> T tighter(T a, T b) { return a == 0 ? b : b == 0 ? a : std::m
 constexpr std::uint32_t rate_enable = 0x1, rate_hard_cap = 0x4, rate_min_max = 0x10;
 // JOB_OBJECT_LIMIT_PROCESS_MEMORY and JOB_OBJECT_LIMIT_JOB_MEMORY.
 constexpr std::uint32_t limit_process_memory = 0x100, limit_job_memory = 0x200;
+
+unsigned allowed_processors(const platform::capacity_facts& f)
+{
+    // Windows spreads a process over processor groups on machines with more than 64 processors,
+    // and its mask speaks of one group only: in several, every processor online is the process's.
+    if (f.processor_groups > 1)
+        return f.machine_processors;
+    return f.group_mask ? static_cast<unsigned>(std::bitset<64>(f.group_mask).count())
+                        : f.allowed_processors;
+}
 
 } // namespace
 
@@ -71,7 +82,8 @@ capacity decide_capacity(const platform::capacity_facts& f)
     c.processor_quota =
         tighter(lowest_quota(f.quotas),
                 job_quota(f.job_cpu_flags, f.job_cpu_rate, f.job_max_rate, f.machine_processors));
-    c.processors = processors_to_use(f.allowed_processors, f.machine_processors, c.processor_quota);
+    c.processors =
+        processors_to_use(allowed_processors(f), f.machine_processors, c.processor_quota);
     c.machine_memory = f.machine_memory;
     c.memory_limit = memory_limit(
         f.memory_limits, job_memory_limit(f.job_limit_flags, f.job_process_memory, f.job_memory),

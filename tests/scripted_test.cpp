@@ -133,6 +133,8 @@ TEST(Naming, RegistryNamesEditionReleaseAndRevisionOnlyForTheKernelsBuild)
          "Server Standard Evaluation 23H2 (build 25398)"},
         {10, 0, 19041, 1, {"19041", "Core", "", "2004", false, 0}, "10 Home 2004 (build 19041)"},
         {10, 0, 19042, 1, {"19042", "Core", "", "2009", false, 0}, "10 Home (build 19042)"},
+        {10, 0, 19042, 1, {"19042", "Enterprise", "20H2", "2009", true, 1052},
+         "10 Enterprise 20H2 (build 19042.1052)"},
         {10, 0, 19045, 1, {"19045", "Core", "22H2 (b)", "2009", true, 5131},
          "10 Home (build 19045.5131)"},
         {10, 0, 14393, 1, {"14393", "EnterpriseS", "", "1607", false, 0},
@@ -321,6 +323,14 @@ TEST(Capacity, WindowsJobCapsRateAndMemory)
     facts.job_limit_flags = 0x100, facts.job_process_memory = 800;
     const capacity c = detail::decide_capacity(facts);
     EXPECT_TRUE(c.processor_quota == 1 && c.processors == 1 && c.memory == 800) << c.processors;
+    // Processor groups and the mask in the process's group (0 unknown, as under Wine), of 128.
+    const std::tuple<unsigned, std::uint64_t, unsigned> groups[] = {
+        {1, 0b1011, 3}, {2, 0b1, 128}, {5, 0, 128}, {0, 0b1, 1}, {1, ~0ull, 64}, {0, 0, 128}};
+    for (const auto& [count, mask, processors] : groups) {
+        detail::platform::capacity_facts f;
+        f.machine_processors = 128, f.processor_groups = count, f.group_mask = mask;
+        EXPECT_EQ(detail::decide_capacity(f).processors, processors) << count << ' ' << mask;
+    }
 }
 
 TEST(Identity, Sha256AndHmacOfThePublishedVectors)

@@ -121,6 +121,10 @@ struct capacity_facts {
     std::uint32_t job_cpu_flags = 0, job_cpu_rate = 0, job_max_rate = 0;
     std::uint32_t job_limit_flags = 0;
     std::uint64_t job_process_memory = 0, job_memory = 0;
+    // Windows: the processor groups the process spans and its affinity mask in its group (0 when
+    // unknown, as under Wine, which has one group).
+    unsigned processor_groups = 0;
+    std::uint64_t group_mask = 0;
 };
 
 // Asks the host what the process may use, every time. Throws only std::bad_alloc, after the

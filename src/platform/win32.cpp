@@ -12,9 +12,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <bitset>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <type_traits>
 
@@ -254,16 +254,16 @@ void read_product(product_facts& facts)
 void read_capacity(capacity_facts& facts)
 {
     facts.machine_processors = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
-    // Windows 11 spreads a process over processor groups on machines with more than 64
-    // processors, and its affinity mask speaks of one group only: in several, every active
-    // processor is the process's. The query fails under Wine, which has one group.
-    USHORT groups[4], count = 4;
-    const BOOL listed = GetProcessGroupAffinity(GetCurrentProcess(), &count, groups);
+    // The processor groups the process spans: with too little room the query fails and says how
+    // many it needs; it fails under Wine, which has one group. Then its mask in its group.
+    USHORT groups[4];
+    USHORT count = static_cast<USHORT>(std::size(groups));
+    if (GetProcessGroupAffinity(GetCurrentProcess(), &count, groups) ||
+        GetLastError() == ERROR_INSUFFICIENT_BUFFER)
+        facts.processor_groups = count;
     DWORD_PTR process = 0, system = 0;
-    if ((listed && count > 1) || (!listed && GetLastError() == ERROR_INSUFFICIENT_BUFFER))
-        facts.allowed_processors = facts.machine_processors;
-    else if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system))
-        facts.allowed_processors = static_cast<unsigned>(std::bitset<64>(process).count());
+    if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system))
+        facts.group_mask = process;
 
     MEMORYSTATUSEX memory{};
     memory.dwLength = sizeof memory;

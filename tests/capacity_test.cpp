@@ -56,8 +56,10 @@ TEST(Capacity, AffinityBoundsTheProcessors)
 
 namespace {
 
-// One cgroup file or folder: a null text makes a FIFO.
+// One cgroup file or folder: a null text makes a FIFO, `unreadable` a regular file whose reads
+// fail (EIO: the first page of a process's memory is never mapped).
 using file = std::pair<std::string, const char*>;
+const char* const unreadable = "/proc/self/mem";
 
 // The quota and the memory limit, as the child reports them.
 std::string ask()
@@ -127,7 +129,7 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
         {"hostile files", "0::/a/b/c\n", v2,
          {{"a/b/c/cpu.max", nullptr}, {"a/b/cpu.max", "50000 0"}, {"a/cpu.max", "-5 100000"},
           {"cpu.max", "x 100000"}, {"a/b/c/memory.max", "1073741824"}, {"a/b/memory.max", "12abc"},
-          {"a/memory.max", nullptr}}, "0 1073741824"},
+          {"a/memory.max", unreadable}}, "0 1073741824"},
         {"no hierarchy mounted", "1:cpu:/\n0::/\n", "1 0 0:1 / / rw - ext4 /dev/vda rw\n", {}, "0 0"},
         {"a long mountinfo", "4:cpu:/f\n", long_mountinfo,
          {{"far/f/cpu.cfs_quota_us", "75000"}, {"far/f/cpu.cfs_period_us", "100000"}}, "0.75 0"},
@@ -137,6 +139,8 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
         const std::string got = tarn::test::in_private_mounts([&] {
             const auto put = [](const std::string& path, const char* text) {
                 tarn::test::make_folders(path);
+                if (text == unreadable)
+                    return bool(std::ofstream(path)) && tarn::test::bind(unreadable, path);
                 return text ? bool(std::ofstream(path) << text) : mkfifo(path.c_str(), 0600) == 0;
             };
             const std::string proc = "/proc/" + std::to_string(getpid());

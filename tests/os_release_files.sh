@@ -23,6 +23,6 @@ touch os-release && mount --bind /dev/zero os-release%$usr_lib
 mkdir os-release%$usr_lib
 printf 'PRETTY_NAME=Scratch\n' > os-release%Scratch
 { head -c 1048576 /dev/zero | tr '\\0' '#'; printf '\\nPRETTY_NAME=Late\\n'; } > os-release%$kernel
-{ head -c 65000 /dev/zero | tr '\\0' '#'; printf '\\nPRETTY_NAME=Edge\\n'; } > os-release%Edge
+{ head -c 65500 /dev/zero | tr '\\0' '#'; printf '\\nPRETTY_NAME=Edge\\n'; } > os-release%Edge
 EOT
 [ "$failures" -eq 0 ]

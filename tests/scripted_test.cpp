@@ -184,7 +184,7 @@ TEST(Naming, ProductIdsForPrograms)
         {"ID=\"rhel\"\nID_LIKE=\"fedora centos\"\n", "rhel", "", "fedora centos"}, // rolling
         {"NAME=Linux\n#ID=commented\n", "linux", "", ""},
         {"ID=fedora\nID=arch\nVERSION_ID=\n", "arch", "", ""},
-        {"ID=\"deb ian\"\nVERSION_ID=12Beta\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
+        {"ID=\"deb ian\"\nVERSION_ID=\"12 b\"\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
         {"ID=my_oz-2.0\nVERSION_ID=1\\.9\n", "my_oz-2.0", "1.9", ""},
     };
     for (const auto& [text, id, version, like] : texts) {

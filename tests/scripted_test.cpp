@@ -356,7 +356,8 @@ TEST(Identity, Sha256AndHmacOfThePublishedVectors)
         hash.add(message.data(), message.size());
         EXPECT_EQ(hex(hash.finish()), digest) << message.size();
     }
-    // RFC 4231's cases 1, 2 and 6 (a key longer than a block).
+    // RFC 4231's cases 1, 2 and 6 (a key longer than a block), and a key of one block, which is
+    // used as it stands (its MAC from Python's hmac module).
     const std::tuple<std::string, std::string, const char*> macs[] = {
         {std::string(20, '\x0b'), "Hi There",
          "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
@@ -364,6 +365,8 @@ TEST(Identity, Sha256AndHmacOfThePublishedVectors)
          "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
         {std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First",
          "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"},
+        {std::string(64, 'k'), "one block of key",
+         "544098b08289640b92cebf47d774f5b9c6483b2d20b5c2aec3ff0940b2b8fdb8"},
     };
     for (const auto& [key, message, mac] : macs)
         EXPECT_EQ(hex(detail::hmac_sha256(key, message)), mac) << message;

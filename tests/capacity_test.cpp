@@ -81,13 +81,15 @@ std::string mounted(const char* root, const char* point, const char* type, const
 
 TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
 {
-    // 20,000 mounts before the hierarchy, the last line cut by a 4096-byte read.
+    // 20,000 mounts before the hierarchies, the cpu one cut by a 4096-byte read, the memory one
+    // last.
     std::string long_mountinfo;
     for (int i = 0; i < 20000; ++i)
         long_mountinfo += std::to_string(i + 100) + " 1 0:99 / /mnt/m" + std::to_string(i) +
                           " rw - tmpfs tmpfs rw\n";
     long_mountinfo += std::string(4096 * 2 - 20 - long_mountinfo.size() % 4096, '#') + '\n';
-    long_mountinfo += mounted("/", "/sys/fs/cgroup/far", "cgroup", "rw,cpu");
+    long_mountinfo += mounted("/", "/sys/fs/cgroup/far", "cgroup", "rw,cpu") +
+                      mounted("/", "/sys/fs/cgroup/mem", "cgroup", "rw,memory");
     long_mountinfo.pop_back(); // and no line feed after it
     const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw,nsdelegate");
     const struct {
@@ -131,8 +133,9 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
           {"cpu.max", "x 100000"}, {"a/b/c/memory.max", "1073741824"}, {"a/b/memory.max", "12abc"},
           {"a/memory.max", unreadable}}, "0 1073741824"},
         {"no hierarchy mounted", "1:cpu:/\n0::/\n", "1 0 0:1 / / rw - ext4 /dev/vda rw\n", {}, "0 0"},
-        {"a long mountinfo", "4:cpu:/f\n", long_mountinfo,
-         {{"far/f/cpu.cfs_quota_us", "75000"}, {"far/f/cpu.cfs_period_us", "100000"}}, "0.75 0"},
+        {"a long mountinfo", "4:cpu:/f\n5:memory:/f\n", long_mountinfo,
+         {{"far/f/cpu.cfs_quota_us", "75000"}, {"far/f/cpu.cfs_period_us", "100000"},
+          {"mem/f/memory.limit_in_bytes", "1048576"}}, "0.75 1048576"},
         // clang-format on
     };
     for (const auto& c : cases) {

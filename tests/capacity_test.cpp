@@ -113,8 +113,10 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
           {"other/cpu.cfs_quota_us", "20000"}, {"other/cpu.cfs_period_us", "100000"},
           {"cpu/docker/c1/cpu.cfs_quota_us", "10000"}, // a cgroup of the container's own
           {"cpu/docker/c1/cpu.cfs_period_us", "100000"}}, "0.5 536870912"},
-        {"hybrid: v1 holds cpu, v2 the rest", "1:cpu:/x\n0::/y\n",
-         mounted("/", "/sys/fs/cgroup/unified", "cgroup2", "rw") +
+        {"hybrid: cpu in v1, the rest in the first v2 mount above", "1:cpu:/x\n0::/y\n",
+         mounted("/elsewhere", "/sys/fs/cgroup/foreign", "cgroup2", "rw") +
+             mounted("/", "/sys/fs/cgroup/unified", "cgroup2", "rw") +
+             mounted("/", "/sys/fs/cgroup/again", "cgroup2", "rw") +
              mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu"),
          {{"cpu/x/cpu.cfs_quota_us", "25000"}, {"cpu/x/cpu.cfs_period_us", "100000"},
           {"unified/y/cpu.max", "200000 100000"}, {"unified/y/memory.max", "1073741824"}},

@@ -61,12 +61,20 @@ namespace {
 using file = std::pair<std::string, const char*>;
 const char* const unreadable = "/proc/self/mem";
 
-// The quota and the memory limit, as the child reports them.
+// The quota and the memory limit, as the child reports them, and whether the call left a
+// descriptor open (the lowest free one moved).
 std::string ask()
 {
+    const auto lowest_free = [] {
+        const int fd = dup(2);
+        close(fd);
+        return fd;
+    };
+    const int before = lowest_free();
     const tarn::capacity c = tarn::getcapacity();
     char text[64];
-    std::snprintf(text, sizeof text, "%g %llu", c.processor_quota, c.memory_limit);
+    std::snprintf(text, sizeof text, "%g %llu%s", c.processor_quota, c.memory_limit,
+                  lowest_free() == before ? "" : " and a descriptor left open");
     return text;
 }
 

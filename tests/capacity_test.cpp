@@ -2,6 +2,7 @@
 // namespaces (Linux, as root), and real cgroup-v1 quotas where the hierarchy is writable.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -71,6 +72,7 @@ std::string ask()
         return fd;
     };
     const int before = lowest_free();
+    errno = EINTR; // left by some earlier call: only a read that failed may look at it
     const tarn::capacity c = tarn::getcapacity();
     char text[64];
     std::snprintf(text, sizeof text, "%g %llu%s", c.processor_quota, c.memory_limit,

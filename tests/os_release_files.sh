@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tarn-info's pretty name with hostile things at /etc/os-release, each in a private mount namespace
-# with a scratch /etc: a FIFO, /dev/zero, a directory and a 1 MiB file must neither hang nor eat
-# memory, and read as a missing or nameless file.   os_release_files.sh TARN_INFO
+# with a scratch /etc: a FIFO, /dev/zero, a file whose reads fail (a process's memory: its first
+# page is never mapped), a directory and a 1 MiB file must neither hang nor eat memory, and read as
+# a missing or nameless file.   os_release_files.sh TARN_INFO
 set -euo pipefail
 tarn_info=$(realpath "$1")
 if [ "$(id -u)" -ne 0 ] || ! unshare -m true 2>/dev/null; then
@@ -20,6 +21,7 @@ while IFS='%' read -r setup expected; do
 done <<EOT
 mkfifo os-release%$usr_lib
 touch os-release && mount --bind /dev/zero os-release%$usr_lib
+touch os-release && mount --bind /proc/\$\$/mem os-release%$usr_lib
 mkdir os-release%$usr_lib
 printf 'PRETTY_NAME=Scratch\n' > os-release%Scratch
 { head -c 1048576 /dev/zero | tr '\\0' '#'; printf '\\nPRETTY_NAME=Late\\n'; } > os-release%$kernel

@@ -72,7 +72,7 @@ void read_capacity(capacity_facts& facts)
 {
     // Level after level, as the hosts read them, so that storage can run out half way.
     const capacity_facts& f = fake.capacity;
-    facts.machine_processors = f.machine_processors,
+    facts.machine_processors = f.machine_processors;
     facts.allowed_processors = f.allowed_processors;
     facts.machine_memory = f.machine_memory;
     for (const cpu_quota& level : f.quotas)

@@ -7,7 +7,7 @@ root=$PWD
 . scripts/packages.sh
 
 need_packages cmake ninja-build g++ clang libclang-rt-14-dev libc6-dev pkg-config libgtest-dev \
-  googletest libbenchmark-dev binutils valgrind python3
+  googletest libbenchmark-dev binutils valgrind python3 runc
 
 out=$root/build/check
 mkdir -p "$out"

@@ -251,6 +251,13 @@ tarn_status tarn_getcapacity(tarn_capacity* capacity)
     capacity->memory = measured.memory;
     capacity->machine_memory = measured.machine_memory;
     capacity->memory_limit = measured.memory_limit;
+    // A caller built against a later header: what this version does not know reads 0, and the
+    // size says how much of the struct it filled.
+    if (capacity->size > sizeof(tarn_capacity)) {
+        std::memset(reinterpret_cast<unsigned char*>(capacity) + sizeof(tarn_capacity), 0,
+                    capacity->size - sizeof(tarn_capacity));
+        capacity->size = sizeof(tarn_capacity);
+    }
     return complete ? TARN_OK : TARN_ERROR_NO_MEMORY;
 }
 

@@ -99,6 +99,10 @@ static void environment(void)
 static void host(void)
 {
     tarn_capacity capacity;
+    struct { /* as a caller compiled against a later, larger struct would pass it */
+        tarn_capacity known;
+        unsigned char later[24];
+    } newer;
     tarn_system_info* info = 0;
     char* text;
     size_t size;
@@ -126,6 +130,14 @@ static void host(void)
               capacity.processors <= capacity.machine_processors && capacity.memory > 0 &&
               capacity.memory <= capacity.machine_memory,
           "capacity");
+    for (field = 0; field < (int)sizeof newer.later; ++field)
+        newer.later[field] = 0xa5;
+    newer.known.size = sizeof newer;
+    check(!tarn_getcapacity(&newer.known) && newer.known.size == sizeof(tarn_capacity) &&
+              newer.known.machine_memory == capacity.machine_memory,
+          "a larger struct: filled, the size filled said");
+    for (field = 0; field < (int)sizeof newer.later; ++field)
+        check(!newer.later[field], "a larger struct: the tail unknown to this version cleared");
 }
 
 // Null where a pointer is needed: refused, outputs cleared, never a crash.

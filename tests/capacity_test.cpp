@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
 #include "tarn/capacity.h"
 
@@ -139,7 +140,27 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
          "0.3 0"},
         {"an escaped mount point", "4:cpu:/e\n", mounted("/", "/sys/fs/cgroup/my\\040cpu\\134v1234", "cgroup", "rw,cpu"),
          {{"my cpu\\v1234/e/cpu.cfs_quota_us", "200000"}, {"my cpu\\v1234/e/cpu.cfs_period_us", "100000"},
-          {"my cpu\\v1234/cpu.cfs_quota_us", "1000"}}, "2 0"}, // the root cgroup states none
+          {"my cpu\\v1234/cpu.cfs_quota_us", "150000"}, {"my cpu\\v1234/cpu.cfs_period_us", "100000"}},
+         "1.5 0"},
+        // cgroup namespaces: the container's own cgroup is the root of what the process sees
+        {"a v2 cgroup namespace", "0::/\n", v2, {{"cpu.max", "50000 100000"}, {"memory.max", "536870912"}},
+         "0.5 536870912"},
+        {"a v1 cgroup namespace", "4:cpu:/\n5:memory:/\n",
+         mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory"),
+         {{"cpu/cpu.cfs_quota_us", "25000"}, {"cpu/cpu.cfs_period_us", "100000"},
+          {"memory/memory.limit_in_bytes", "1048576"}}, "0.25 1048576"},
+        // a bind of part of a hierarchy, listed before the whole of it and after it
+        {"a partial view first", "4:cpu:/hunt/a/b\n",
+         mounted("/hunt/a", "/sys/fs/cgroup/part", "cgroup", "rw,cpu") + mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu"),
+         {{"cpu/hunt/cpu.cfs_quota_us", "40000"}, {"cpu/hunt/cpu.cfs_period_us", "100000"}}, "0.4 0"},
+        {"a partial view last", "4:cpu:/hunt/a/b\n",
+         mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + mounted("/hunt/a", "/sys/fs/cgroup/part", "cgroup", "rw,cpu"),
+         {{"cpu/hunt/cpu.cfs_quota_us", "40000"}, {"cpu/hunt/cpu.cfs_period_us", "100000"}}, "0.4 0"},
+        {"a covered mount, the hierarchy mounted again", "5:memory:/m\n",
+         mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory") + mounted("/", "/sys/fs/cgroup", "tmpfs", "rw") +
+             mounted("/", "/sys/fs/cgroup/again", "cgroup", "rw,memory"),
+         {{"memory/m/memory.limit_in_bytes", "1073741824"}, {"again/m/memory.limit_in_bytes", "2097152"}},
+         "0 2097152"},
         {"hostile files", "0::/a/b/c\n", v2,
          {{"a/b/c/cpu.max", nullptr}, {"a/b/cpu.max", "50000 0"}, {"a/cpu.max", "-5 100000"},
           {"cpu.max", "x 100000"}, {"a/b/c/memory.max", "1073741824"}, {"a/b/memory.max", "12abc"},
@@ -191,6 +212,42 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
     const auto write = [](const std::string& path, long long value) {
         return bool(std::ofstream(path) << value << std::flush);
     };
+    const auto join = [&](const std::string& cgroup) {
+        return write(cpu + cgroup + "/tasks", getpid()) && write(memory + cgroup + "/tasks", getpid());
+    };
+    const auto mount_afresh = [](const std::string& point, const char* controller) {
+        mkdir(point.c_str(), 0755);
+        return mount("cgroup", point.c_str(), "cgroup", 0, controller) == 0;
+    };
+    // The ways a process sees the same cgroups: as it is; in a cgroup namespace made in the parent
+    // cgroup, the hierarchies mounted afresh inside (as a container runtime does); through a bind
+    // of part of each hierarchy listed before a fresh mount of the whole; with the first mounts
+    // covered by a tmpfs and the hierarchies mounted again elsewhere.
+    const std::function<bool()> views[] = {
+        [&] { return join("/own"); },
+        [&] {
+            return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") &&
+                   umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
+                   umount2("/sys/fs/cgroup/memory", MNT_DETACH) == 0 &&
+                   mount_afresh("/sys/fs/cgroup/cpu", "cpu") &&
+                   mount_afresh("/sys/fs/cgroup/memory", "memory");
+        },
+        [&] {
+            return join("/own") && mount("tmpfs", "/mnt", "tmpfs", 0, nullptr) == 0 &&
+                   mkdir("/mnt/cpu", 0755) == 0 && mkdir("/mnt/memory", 0755) == 0 &&
+                   tarn::test::bind(cpu + "/own", "/mnt/cpu") &&
+                   tarn::test::bind(memory + "/own", "/mnt/memory") &&
+                   umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
+                   umount2("/sys/fs/cgroup/memory", MNT_DETACH) == 0 &&
+                   mount_afresh("/sys/fs/cgroup/cpu", "cpu") &&
+                   mount_afresh("/sys/fs/cgroup/memory", "memory");
+        },
+        [&] {
+            return join("/own") && mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0 &&
+                   mount_afresh("/sys/fs/cgroup/cpu-again", "cpu") &&
+                   mount_afresh("/sys/fs/cgroup/memory-again", "memory");
+        },
+    };
     // the quota on the parent cgroup and on the process's own (-1: none), the parent's memory limit
     const std::tuple<long long, long long, long long, const char*> rows[] = {
         {-1, 50000, 536870912, "0.5 536870912"},
@@ -201,13 +258,11 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
         EXPECT_TRUE(write(cpu + "/own/cpu.cfs_quota_us", own) &&
                     write(cpu + "/cpu.cfs_quota_us", parent) &&
                     write(memory + "/memory.limit_in_bytes", limit));
-        EXPECT_EQ(tarn::test::in_child([&] {
-                      return write(cpu + "/own/tasks", getpid()) &&
-                                     write(memory + "/own/tasks", getpid())
-                                 ? ask()
-                                 : "not moved";
-                  }),
-                  expected);
+        for (std::size_t view = 0; view < std::size(views); ++view)
+            EXPECT_EQ(tarn::test::in_private_mounts(
+                          [&] { return views[view]() ? ask() : "not moved or mounted"; }),
+                      expected)
+                << "view " << view;
     }
     for (const std::string& dir : {cpu + "/own", cpu, memory + "/own", memory})
         EXPECT_EQ(rmdir(dir.c_str()), 0) << dir;

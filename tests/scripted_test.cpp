@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "capacity_rules.h"
+#include "platform/cgroup_text.h"
 #include "counting_heap.h"
 #include "fake_platform.h"
 #include "naming.h"
@@ -275,6 +276,71 @@ TEST(Capacity, TightestQuotaAndLimitOfTheChainRoundedUpForThreads)
                     c.machine_processors == r.online && c.machine_memory == machine)
             << r.processors << ' ' << r.quota << ' ' << r.limit << ": " << c.processors << ' '
             << c.processor_quota << ' ' << c.memory_limit;
+    }
+}
+
+TEST(Capacity, MountOfEachHierarchyThatShowsTheWholeChain)
+{
+    namespace cg = detail::platform::cgroup;
+    const auto line = [](const char* root, const char* point, const char* type,
+                         const char* options = "rw") {
+        return std::string("30 1 0:27 ") + root + ' ' + point + " rw - " + type + " none " +
+               options + '\n';
+    };
+    const struct {
+        const char* cgroup; // /proc/self/cgroup
+        std::string mountinfo;
+        const char* expected; // where the chain starts per hierarchy: cpu, memory, v2
+    } rows[] = {
+        // clang-format off
+        // a cgroup namespace: the container's own cgroup shows as "/", and so does the mount's root
+        {"4:cpu,memory:/\n0::/\n", line("/", "/sys/fs/cgroup/cpu,memory", "cgroup", "rw,memory,cpu") +
+             line("/", "/sys/fs/cgroup/unified", "cgroup2"),
+         "/sys/fs/cgroup/cpu,memory /sys/fs/cgroup/cpu,memory /sys/fs/cgroup/unified"},
+        // entered without a fresh mount: the host's mounts show roots above the namespace's
+        {"4:cpu:/\n0::/\n", line("/../..", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
+             line("/..", "/sys/fs/cgroup/unified", "cgroup2"), "- - -"},
+        // a bind of part of the hierarchy, listed before the whole and after it
+        {"4:cpu:/hunt/a/b\n", line("/hunt/a", "/mnt/part", "cgroup", "rw,cpu") +
+             line("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + line("/hunt", "/mnt/more", "cgroup", "rw,cpu"),
+         "/sys/fs/cgroup/cpu/hunt/a/b - -"},
+        {"4:cpu:/hunt/a/b\n", line("/hunt", "/mnt/more", "cgroup", "rw,cpu") +
+             line("/hunt/a", "/mnt/part", "cgroup", "rw,cpu") + line("/hunt/a/b/c", "/mnt/below", "cgroup", "rw,cpu"),
+         "/mnt/more/a/b - -"},
+        // covered by a tmpfs over its parent, then mounted again; a mount beside it covers nothing
+        {"5:memory:/m\n", line("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory") +
+             line("/", "/sys/fs/cgroup", "tmpfs") + line("/", "/sys/fs/cgroup/memory2", "tmpfs") +
+             line("/", "/srv/memory", "cgroup", "rw,memory") + line("/", "/srv/memory-other", "tmpfs"),
+         "- /srv/memory/m -"},
+        // covered at its own point by a later mount of the same root: that one is read
+        {"0::/s\n", line("/", "/sys/fs/cgroup", "cgroup2") + line("/", "/sys/fs/cgroup", "cgroup2") +
+             line("/", "/sys/fs/cgroup/s", "tmpfs"), "- - /sys/fs/cgroup/s"},
+        {"0::/s\n", line("/", "/sys/fs/cgroup", "cgroup2") + line("/", "/", "ext4"), "- - -"},
+        // escaped mount points, a controller joined with another, cpuacct apart
+        {"2:cpu,cpuacct:/j\n3:cpuacct:/k\n", line("/", "/sys/fs/cgroup/cpuacct", "cgroup", "cpuacct") +
+             line("/", "/a\\040b\\134c", "cgroup", "rw,cpuacct,cpu") + line("/", "/a", "tmpfs") +
+             line("/", "/a\\040b", "tmpfs"), "/a b\\c/j - -"},
+        {"2:cpu,cpuacct:/j\n", line("/", "/a\\040b\\134c", "cgroup", "rw,cpuacct,cpu") +
+             line("/", "/a\\040b\\134c", "tmpfs"), "- - -"},
+        // mounts below the chosen one's point cover nothing
+        {"1:cpu:/x\n", line("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
+             line("/", "/sys/fs/cgroup/cpu/x", "tmpfs"), "/sys/fs/cgroup/cpu/x - -"},
+        // clang-format on
+    };
+    for (const auto& r : rows) {
+        const cg::membership in = cg::parse_membership(r.cgroup);
+        cg::mount_choice choice(in);
+        for (std::size_t at = 0, end; at < r.mountinfo.size(); at = end + 1) {
+            end = std::min(r.mountinfo.find('\n', at), r.mountinfo.size());
+            choice.add(std::string_view(r.mountinfo).substr(at, end - at));
+        }
+        const auto start = [](const cg::mount* m, const std::string& path) {
+            return m ? cg::directory(*m, path) : "-";
+        };
+        EXPECT_EQ(start(choice.cpu(), in.cpu) + ' ' + start(choice.memory(), in.memory) + ' ' +
+                      start(choice.unified(), in.unified),
+                  r.expected)
+            << r.cgroup << r.mountinfo;
     }
 }
 

@@ -28,9 +28,9 @@ extern "C" {
 
 /* versions: the header's, and the loaded library's (major * 10000 + minor * 100 + patch) */
 #define TARN_VERSION_MAJOR 1
-#define TARN_VERSION_MINOR 3
+#define TARN_VERSION_MINOR 4
 #define TARN_VERSION_PATCH 0
-#define TARN_VERSION_NUMBER 10300
+#define TARN_VERSION_NUMBER 10400
 TARN_API unsigned tarn_version(void);
 
 typedef int tarn_status; /* these numbers never change */
@@ -105,7 +105,9 @@ TARN_API tarn_status tarn_getbootid(const char* app_id, char** text, size_t* siz
 
 /* What this process may use (since 1.3): the figures of tarn/capacity.h, which says what each
  * means. The caller sets `size` to sizeof(tarn_capacity) before the call; later versions only
- * append members, and fill no more than the caller's size holds. Asked of the host on every call.
+ * append members, and fill no more than the caller's size holds. A caller built against a later
+ * header passes a larger size: this version fills what it knows, sets every byte past that to 0
+ * and sets `size` to what it filled (since 1.4). Asked of the host on every call.
  * Null, or a size below this version's: TARN_ERROR_INVALID_ARGUMENT. Should storage run out while
  * the limits are read: TARN_ERROR_NO_MEMORY, with the figures filled without the limits. */
 #if defined(__GNUC__)

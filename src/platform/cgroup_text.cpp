@@ -1,0 +1,147 @@
+// The texts that Linux writes about control groups, read as the kernel writes them.
+#include "cgroup_text.h"
+
+#include <algorithm>
+
+namespace tarn::detail::platform::cgroup {
+
+namespace {
+
+// Whether the comma-separated `list` holds `name` as a whole word ("cpuacct" is not "cpu").
+bool holds(std::string_view list, std::string_view name)
+{
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        if (list.substr(start, end - start) == name)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The next space-separated field of `line`, taken off it.
+std::string_view next_field(std::string_view& line)
+{
+    const std::size_t end = std::min(line.find(' '), line.size());
+    const std::string_view field = line.substr(0, end);
+    line.remove_prefix(std::min(end + 1, line.size()));
+    return field;
+}
+
+// mountinfo writes a space, tab, line feed or backslash in a path as "\" and three octal digits.
+std::string unescape(std::string_view text)
+{
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto octal = [&](std::size_t k) { return text[k] >= '0' && text[k] <= '7'; };
+        if (text[i] == '\\' && i + 3 < text.size() && octal(i + 1) && octal(i + 2) &&
+            octal(i + 3)) {
+            plain += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
+                                       (text[i + 3] - '0'));
+            i += 3;
+        } else {
+            plain += text[i];
+        }
+    }
+    return plain;
+}
+
+// Whether `path` is `top` or lies under it.
+bool under(std::string_view path, std::string_view top)
+{
+    return top == "/" || (path.substr(0, top.size()) == top &&
+                          (path.size() == top.size() || path[top.size()] == '/'));
+}
+
+} // namespace
+
+membership parse_membership(std::string_view text)
+{
+    membership found;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t first = line.find(':');
+        const std::size_t second = line.find(':', first + 1);
+        if (first == std::string_view::npos || second == std::string_view::npos)
+            continue;
+        const std::string_view controllers = line.substr(first + 1, second - first - 1);
+        const std::string_view path = line.substr(second + 1);
+        if (controllers.empty()) // v2's line, "0::PATH"
+            found.unified = path;
+        if (holds(controllers, "cpu"))
+            found.cpu = path;
+        if (holds(controllers, "memory"))
+            found.memory = path;
+    }
+    return found;
+}
+
+void mount_choice::add(std::string_view line)
+{
+    // ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [OPTIONAL...] - FSTYPE SOURCE SUPER_OPTIONS
+    for (int skip = 0; skip < 3; ++skip)
+        next_field(line);
+    const std::string_view root = next_field(line), escaped_point = next_field(line);
+    // Whatever is mounted here hides the mounts at or below its point.
+    if (!cpu_mounts.empty() || !memory_mounts.empty() || !unified_mounts.empty()) {
+        const std::string point = unescape(escaped_point);
+        for (auto* mounts : {&cpu_mounts, &memory_mounts, &unified_mounts})
+            mounts->erase(std::remove_if(mounts->begin(), mounts->end(),
+                                         [&](const mount& m) { return under(m.point, point); }),
+                          mounts->end());
+    }
+    const std::size_t dash = line.find(" - ");
+    if (dash == std::string_view::npos)
+        return;
+    line.remove_prefix(dash + 3);
+    const std::string_view type = next_field(line);
+    next_field(line); // the source
+    const std::string_view options = next_field(line);
+    mount m;
+    m.v2 = type == "cgroup2";
+    m.cpu = type == "cgroup" && holds(options, "cpu");
+    m.memory = type == "cgroup" && holds(options, "memory");
+    if (!m.v2 && !m.cpu && !m.memory)
+        return;
+    m.root = unescape(root);
+    m.point = unescape(escaped_point);
+    // Only a mount whose root holds the process's cgroup shows any of its chain.
+    const auto keep = [&](const std::string& path, std::vector<mount>& mounts) {
+        if (!path.empty() && under(path, m.root))
+            mounts.push_back(m);
+    };
+    if (m.v2)
+        keep(in.unified, unified_mounts);
+    if (m.cpu)
+        keep(in.cpu, cpu_mounts);
+    if (m.memory)
+        keep(in.memory, memory_mounts);
+}
+
+const mount* mount_choice::best(const std::vector<mount>& mounts)
+{
+    const auto shortest = std::min_element(
+        mounts.begin(), mounts.end(),
+        [](const mount& a, const mount& b) { return a.root.size() < b.root.size(); });
+    return shortest == mounts.end() ? nullptr : &*shortest;
+}
+
+std::string directory(const mount& m, std::string_view path)
+{
+    std::string dir = m.point == "/" ? "" : m.point;
+    dir.append(path.substr(m.root == "/" ? 0 : m.root.size()));
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir.empty() ? "/" : dir;
+}
+
+bool parse_cpu_max(std::string_view text, cpu_quota& quota)
+{
+    const std::size_t space = text.find(' ');
+    return space != std::string_view::npos && parse_number(text.substr(0, space), quota.quota) &&
+           parse_number(text.substr(space + 1), quota.period);
+}
+
+} // namespace tarn::detail::platform::cgroup

@@ -1,0 +1,82 @@
+// The texts that Linux writes about control groups (/proc/self/cgroup, /proc/self/mountinfo, a
+// cgroup's limit files), read without touching any file: plain C++, compiled on every target so
+// that every target tests it.
+#ifndef TARN_PLATFORM_CGROUP_TEXT_H
+#define TARN_PLATFORM_CGROUP_TEXT_H
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform.h"
+
+namespace tarn::detail::platform::cgroup {
+
+// The process's cgroup in each hierarchy that matters, as /proc/self/cgroup names them
+// ("ID:CONTROLLERS:PATH" for cgroup v1, "0::PATH" for v2); empty where it names none.
+struct membership {
+    std::string cpu;     // v1, in the hierarchy that holds the cpu controller
+    std::string memory;  // v1, in the hierarchy that holds the memory controller
+    std::string unified; // v2
+};
+
+membership parse_membership(std::string_view text);
+
+// A mount of a cgroup hierarchy: the cgroup mounted (its root) and where, with octal escapes
+// ("\040") decoded, and which hierarchy it is.
+struct mount {
+    std::string root;
+    std::string point;
+    bool v2 = false;     // cgroup2
+    bool cpu = false;    // v1 with the cpu controller (cpuacct is another)
+    bool memory = false; // v1 with the memory controller
+};
+
+// Chooses, of the lines of /proc/self/mountinfo given in their order, the mount of each
+// hierarchy to read the process's chain through. A hierarchy may be mounted several times (a
+// bind of part of it, a container's fresh mount): of the mounts whose root holds the process's
+// cgroup, the one with the shortest root shows the most of the chain, and a mount that a later
+// line covers (the same mount point or one above it) shows nothing. A mount whose root does not
+// hold the process's cgroup (a cgroup namespace entered without a fresh mount shows "/../..")
+// is no mount of the chain. Holds only the cgroup mounts seen, never the other lines.
+class mount_choice {
+public:
+    explicit mount_choice(const membership& process) : in(process) {}
+
+    void add(std::string_view line);
+
+    // The mount chosen for each hierarchy; null where there is none.
+    const mount* cpu() const { return best(cpu_mounts); }
+    const mount* memory() const { return best(memory_mounts); }
+    const mount* unified() const { return best(unified_mounts); }
+
+private:
+    static const mount* best(const std::vector<mount>& mounts);
+
+    const membership& in;
+    std::vector<mount> cpu_mounts, memory_mounts, unified_mounts; // in the order listed
+};
+
+// The directory of the cgroup `path`, which lies under the root of mount `m`: its mount point
+// joined with the path after the mount's root (a container's mount root is often its own cgroup,
+// /docker/ID).
+std::string directory(const mount& m, std::string_view path);
+
+// A number that is the whole text, but for a line feed; "max" (no quota, no limit) is none.
+template <class Number> bool parse_number(std::string_view text, Number& number)
+{
+    if (!text.empty() && text.back() == '\n')
+        text.remove_suffix(1);
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && stop == end;
+}
+
+// cpu.max: "50000 100000", the quota and the period; "max 100000" (no quota) is no number.
+bool parse_cpu_max(std::string_view text, cpu_quota& quota);
+
+} // namespace tarn::detail::platform::cgroup
+
+#endif

@@ -123,7 +123,8 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
           {"memory/memory.limit_in_bytes", "536870912\n"},
           {"other/cpu.cfs_quota_us", "20000"}, {"other/cpu.cfs_period_us", "100000"},
           {"cpu/docker/c1/cpu.cfs_quota_us", "10000"}, // a cgroup of the container's own
-          {"cpu/docker/c1/cpu.cfs_period_us", "100000"}}, "0.5 536870912"},
+          {"cpu/docker/c1/cpu.cfs_period_us", "100000"}, {"cpu/docker/c1/app/cpu.cfs_quota_us", "-1"}},
+         "0.5 536870912"},
         {"hybrid: cpu in v1, the rest in the first v2 mount above", "1:cpu:/x\n0::/y\n",
          mounted("/elsewhere", "/sys/fs/cgroup/foreign", "cgroup2", "rw") +
              mounted("/", "/sys/fs/cgroup/unified", "cgroup2", "rw") +
@@ -219,34 +220,41 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
         mkdir(point.c_str(), 0755);
         return mount("cgroup", point.c_str(), "cgroup", 0, controller) == 0;
     };
+    // Both hierarchies mounted afresh: at their usual points, where they are found without
+    // mountinfo, or elsewhere, on a tmpfs of the process's own over /sys/fs/cgroup.
+    const auto mount_both = [&](bool usual) {
+        const std::string at = usual ? "/sys/fs/cgroup/" : "/sys/fs/cgroup/again-";
+        return (usual ? umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
+                            umount2("/sys/fs/cgroup/memory", MNT_DETACH) == 0
+                      : mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0) &&
+               mount_afresh(at + "cpu", "cpu") && mount_afresh(at + "memory", "memory");
+    };
+    const auto scratch = [] { return mount("tmpfs", "/mnt", "tmpfs", 0, nullptr) == 0; };
     // The ways a process sees the same cgroups: as it is; in a cgroup namespace made in the parent
-    // cgroup, the hierarchies mounted afresh inside (as a container runtime does); through a bind
-    // of part of each hierarchy listed before a fresh mount of the whole; with the first mounts
-    // covered by a tmpfs and the hierarchies mounted again elsewhere.
+    // cgroup, the hierarchies mounted afresh inside (as a container runtime does), at the usual
+    // points and elsewhere; through a bind of part of each hierarchy listed before a fresh mount
+    // of the whole; with the first mounts covered and the hierarchies mounted again elsewhere;
+    // with cpuacct where cpu usually is (its cgroups named as the process's cpu cgroup); with
+    // mountinfo unreadable.
+    const std::string cpuacct = "/sys/fs/cgroup/cpuacct/tarn-test-" + std::to_string(getpid());
+    mkdir(cpuacct.c_str(), 0755), mkdir((cpuacct + "/own").c_str(), 0755);
     const std::function<bool()> views[] = {
         [&] { return join("/own"); },
+        [&] { return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(true); },
+        [&] { return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(false); },
         [&] {
-            return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") &&
-                   umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
-                   umount2("/sys/fs/cgroup/memory", MNT_DETACH) == 0 &&
-                   mount_afresh("/sys/fs/cgroup/cpu", "cpu") &&
-                   mount_afresh("/sys/fs/cgroup/memory", "memory");
+            return join("/own") && scratch() && mkdir("/mnt/cpu", 0755) == 0 &&
+                   mkdir("/mnt/memory", 0755) == 0 && tarn::test::bind(cpu + "/own", "/mnt/cpu") &&
+                   tarn::test::bind(memory + "/own", "/mnt/memory") && mount_both(true);
         },
+        [&] { return join("/own") && mount_both(false); },
         [&] {
-            return join("/own") && mount("tmpfs", "/mnt", "tmpfs", 0, nullptr) == 0 &&
-                   mkdir("/mnt/cpu", 0755) == 0 && mkdir("/mnt/memory", 0755) == 0 &&
-                   tarn::test::bind(cpu + "/own", "/mnt/cpu") &&
-                   tarn::test::bind(memory + "/own", "/mnt/memory") &&
-                   umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
-                   umount2("/sys/fs/cgroup/memory", MNT_DETACH) == 0 &&
-                   mount_afresh("/sys/fs/cgroup/cpu", "cpu") &&
-                   mount_afresh("/sys/fs/cgroup/memory", "memory");
+            return join("/own") && umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
+                   mount_afresh("/sys/fs/cgroup/cpu", "cpuacct") && scratch() &&
+                   mount_afresh("/mnt/cpu", "cpu");
         },
-        [&] {
-            return join("/own") && mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0 &&
-                   mount_afresh("/sys/fs/cgroup/cpu-again", "cpu") &&
-                   mount_afresh("/sys/fs/cgroup/memory-again", "memory");
-        },
+        // the usual layout needs no mountinfo at all
+        [&] { return join("/own") && tarn::test::bind("/dev/null", "/proc/self/mountinfo"); },
     };
     // the quota on the parent cgroup and on the process's own (-1: none), the parent's memory limit
     const std::tuple<long long, long long, long long, const char*> rows[] = {
@@ -264,7 +272,8 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
                       expected)
                 << "view " << view;
     }
-    for (const std::string& dir : {cpu + "/own", cpu, memory + "/own", memory})
+    for (const std::string& dir :
+         {cpu + "/own", cpu, memory + "/own", memory, cpuacct + "/own", cpuacct})
         EXPECT_EQ(rmdir(dir.c_str()), 0) << dir;
 }
 

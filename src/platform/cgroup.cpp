@@ -1,6 +1,9 @@
 // Linux control groups: the process's cgroups found through /proc, and their limits read.
 #include "cgroup.h"
 
+#include <linux/magic.h>
+#include <sys/statfs.h>
+
 #include "cgroup_text.h"
 #include "file.h"
 
@@ -50,20 +53,45 @@ template <class Level> void walk_up(std::string dir, const std::string& point, L
     }
 }
 
-// Where the controller's limits are: its v1 hierarchy when one holds it, else the v2 one.
-struct place {
-    const mount* at = nullptr;
-    std::string_view path;
+// A controller's chain of cgroups: the directory of the process's own, the top (the root of the
+// hierarchy as the process sees it), and whether v2 writes their files.
+struct chain {
+    std::string leaf, top;
+    bool v2 = false;
 };
 
-place choose(const std::string& v1_path, const mount* v1, const std::string& v2_path,
-             const mount* v2)
+// The chain in the usual layout, found without mountinfo, which is the dearest file to read (the
+// kernel writes a line for every mount, every time): where statfs says that a cgroup file system
+// of the right version is mounted at `point` (not a tmpfs covering it, not nothing), and the
+// process's cgroup lies in it: its directory there holds `v1_file`, a file that only the v1
+// hierarchy of the controller has (so cpuacct mounted where cpu usually is does not pass), or
+// for v2 is a directory. Anything else is for mountinfo to tell.
+bool usual_chain(const char* point, const char* v1_file, std::string_view path, chain& found)
+{
+    const bool v2 = !v1_file;
+    struct statfs fs;
+    if (statfs(point, &fs) != 0 ||
+        static_cast<unsigned long>(fs.f_type) != (v2 ? CGROUP2_SUPER_MAGIC : CGROUP_SUPER_MAGIC))
+        return false;
+    mount usual;
+    usual.root = "/", usual.point = point;
+    std::string leaf = directory(usual, path);
+    struct stat status;
+    if (stat(v2 ? leaf.c_str() : (leaf + '/' + v1_file).c_str(), &status) != 0 ||
+        S_ISDIR(status.st_mode) != v2)
+        return false;
+    found = {std::move(leaf), usual.point, v2};
+    return true;
+}
+
+// Where the controller's limits are: its v1 hierarchy when one holds it, else the v2 one.
+void choose(const std::string& v1_path, const mount* v1, const std::string& v2_path,
+            const mount* v2, chain& found)
 {
     if (!v1_path.empty() && v1)
-        return {v1, v1_path};
-    if (!v2_path.empty() && v2)
-        return {v2, v2_path};
-    return {};
+        found = {directory(*v1, v1_path), v1->point, false};
+    else if (!v2_path.empty() && v2)
+        found = {directory(*v2, v2_path), v2->point, true};
 }
 
 } // namespace
@@ -74,21 +102,37 @@ void read_cgroup_limits(capacity_facts& facts)
     if (!read_small_file("/proc/self/cgroup", text, 64 * 1024))
         return;
     const membership in = parse_membership(text);
-    if (in.cpu.empty() && in.memory.empty() && in.unified.empty())
-        return;
-    // mountinfo can hold tens of thousands of lines on a container host: it is read a line at a
-    // time, to the end, since a later mount can cover the one that looked right.
-    mount_choice mounts(in);
-    for_each_line("/proc/self/mountinfo", [&](std::string_view line) {
-        mounts.add(line);
-        return true;
-    });
-    if (const place p = choose(in.cpu, mounts.cpu(), in.unified, mounts.unified()); p.at)
-        walk_up(directory(*p.at, p.path), p.at->point,
-                [&](const std::string& dir) { read_cpu_level(dir, p.at->v2, facts); });
-    if (const place p = choose(in.memory, mounts.memory(), in.unified, mounts.unified()); p.at)
-        walk_up(directory(*p.at, p.path), p.at->point,
-                [&](const std::string& dir) { read_memory_level(dir, p.at->v2, facts); });
+    // Each controller's chain where the usual layout shows it: a v1 hierarchy at
+    // /sys/fs/cgroup/CONTROLLERS ("cpu,cpuacct"), else v2 at /sys/fs/cgroup or, on a hybrid host,
+    // /sys/fs/cgroup/unified. A controller in no hierarchy has no chain to find.
+    const auto usual = [&](const std::string& v1_path, const std::string& controllers,
+                           const char* v1_file, chain& found) {
+        if (!v1_path.empty())
+            return usual_chain(("/sys/fs/cgroup/" + controllers).c_str(), v1_file, v1_path, found);
+        return in.unified.empty() || usual_chain("/sys/fs/cgroup", nullptr, in.unified, found) ||
+               usual_chain("/sys/fs/cgroup/unified", nullptr, in.unified, found);
+    };
+    chain cpu, memory;
+    const bool cpu_seen = usual(in.cpu, in.cpu_controllers, "cpu.cfs_quota_us", cpu);
+    const bool memory_seen = usual(in.memory, in.memory_controllers, "memory.limit_in_bytes", memory);
+    if (!cpu_seen || !memory_seen) {
+        // mountinfo can hold tens of thousands of lines on a container host: it is read a line at
+        // a time, to the end, since a later mount can cover the one that looked right.
+        mount_choice mounts(in);
+        for_each_line("/proc/self/mountinfo", [&](std::string_view line) {
+            mounts.add(line);
+            return true;
+        });
+        if (!cpu_seen)
+            choose(in.cpu, mounts.cpu(), in.unified, mounts.unified(), cpu);
+        if (!memory_seen)
+            choose(in.memory, mounts.memory(), in.unified, mounts.unified(), memory);
+    }
+    if (!cpu.leaf.empty())
+        walk_up(cpu.leaf, cpu.top, [&](const std::string& dir) { read_cpu_level(dir, cpu.v2, facts); });
+    if (!memory.leaf.empty())
+        walk_up(memory.leaf, memory.top,
+                [&](const std::string& dir) { read_memory_level(dir, memory.v2, facts); });
 }
 
 } // namespace tarn::detail::platform::cgroup

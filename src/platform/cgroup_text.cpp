@@ -71,9 +71,9 @@ membership parse_membership(std::string_view text)
         if (controllers.empty()) // v2's line, "0::PATH"
             found.unified = path;
         if (holds(controllers, "cpu"))
-            found.cpu = path;
+            found.cpu = path, found.cpu_controllers = controllers;
         if (holds(controllers, "memory"))
-            found.memory = path;
+            found.memory = path, found.memory_controllers = controllers;
     }
     return found;
 }

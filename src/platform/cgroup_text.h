@@ -20,6 +20,9 @@ struct membership {
     std::string cpu;     // v1, in the hierarchy that holds the cpu controller
     std::string memory;  // v1, in the hierarchy that holds the memory controller
     std::string unified; // v2
+    // The controllers of the v1 hierarchies above, as listed ("cpu,cpuacct"): the name of the
+    // folder where such a hierarchy is usually mounted.
+    std::string cpu_controllers, memory_controllers;
 };
 
 membership parse_membership(std::string_view text);

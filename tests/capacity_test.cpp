@@ -180,7 +180,8 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
                     return bool(std::ofstream(path)) && tarn::test::bind(unreadable, path);
                 return text ? bool(std::ofstream(path) << text) : mkfifo(path.c_str(), 0600) == 0;
             };
-            const std::string proc = "/proc/" + std::to_string(getpid());
+            // the calling thread's own files, which the library reads
+            const std::string proc = "/proc/thread-self";
             bool ready = mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0 &&
                          put("/sys/fs/cgroup/.cgroup", c.cgroup) &&
                          put("/sys/fs/cgroup/.mountinfo", c.mountinfo.c_str()) &&
@@ -193,6 +194,23 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
         if (got == tarn::test::no_namespace)
             GTEST_SKIP() << got;
         EXPECT_EQ(got, c.expected) << c.name;
+    }
+}
+
+TEST(Capacity, MachineProcessorsFromTheKernelsList)
+{
+    // what is bound over /sys/devices/system/cpu/online, and the count expected (0: sysconf's)
+    const std::pair<const char*, unsigned> rows[] = {{"0-3,8-11\n", 8}, {"5\n", 1}, {"0-1,x\n", 0}};
+    for (const auto& [list, expected] : rows) {
+        const std::string got = tarn::test::in_private_mounts([&] {
+            const bool crafted = mount("tmpfs", "/mnt", "tmpfs", 0, nullptr) == 0 &&
+                                 bool(std::ofstream("/mnt/online") << list) &&
+                                 tarn::test::bind("/mnt/online", "/sys/devices/system/cpu/online");
+            return crafted ? std::to_string(tarn::getcapacity().machine_processors) : "not crafted";
+        });
+        if (got == tarn::test::no_namespace)
+            GTEST_SKIP() << got;
+        EXPECT_EQ(got, std::to_string(expected ? expected : sysconf(_SC_NPROCESSORS_ONLN))) << list;
     }
 }
 
@@ -271,6 +289,14 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
                           [&] { return views[view]() ? ask() : "not moved or mounted"; }),
                       expected)
                 << "view " << view;
+        // where mountinfo is needed, asked once the process's first thread has exited
+        EXPECT_EQ(tarn::test::in_private_mounts([&] {
+                      if (!join("/own") || !mount_both(false))
+                          return std::string("not moved or mounted");
+                      tarn::test::report_without_the_first_thread(ask);
+                  }),
+                  expected)
+            << "without the first thread";
     }
     for (const std::string& dir :
          {cpu + "/own", cpu, memory + "/own", memory, cpuacct + "/own", cpuacct})

@@ -3,18 +3,30 @@
 #ifndef TARN_TESTS_CHILD_H
 #define TARN_TESTS_CHILD_H
 
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 namespace tarn::test {
 
 // What in_private_mounts answers where the host gives no mount namespace (not root).
 inline const std::string no_namespace = "no private mount namespace here";
+
+// In a forked child: where its text goes back to the parent.
+inline int report_to = -1;
+
+// Hands `text` back to the parent and ends the child.
+[[noreturn]] inline void report(const std::string& text)
+{
+    _exit(write(report_to, text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 1);
+}
 
 // Runs `body` in a forked child and returns its text, or says how the child failed. A child
 // that hangs (a read that blocks) ends after 10 seconds.
@@ -27,9 +39,8 @@ template <class Body> std::string in_child(Body body)
     if (child == 0) {
         close(ends[0]);
         alarm(10);
-        const std::string text = body();
-        _exit(write(ends[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0
-                                                                                            : 1);
+        report_to = ends[1];
+        report(body());
     }
     close(ends[1]);
     std::string text;
@@ -53,6 +64,26 @@ template <class Body> std::string in_private_mounts(Body body)
             return no_namespace;
         return body();
     });
+}
+
+// In a child: reports what `ask` answers in a second thread, once the child's first thread has
+// exited, as a program's does when its main ends with pthread_exit (here the first thread exits
+// alone, releasing nothing, so what it holds stays valid). The process's own /proc/self/mountinfo
+// no longer opens then. Never returns.
+template <class Ask> [[noreturn]] void report_without_the_first_thread(Ask ask)
+{
+    std::thread([ask] {
+        for (int tries = 0; tries < 5000; ++tries) {
+            const int fd = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                break;
+            close(fd);
+            usleep(1000);
+        }
+        report(ask());
+    }).detach();
+    for (;;)
+        syscall(SYS_exit, 0);
 }
 
 // Makes the folders that the file at `path` needs.

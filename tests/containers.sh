@@ -11,7 +11,7 @@ if [ "$(id -u)" -ne 0 ] || ! command -v runc >/dev/null; then
   echo "needs root and runc"; exit 77
 fi
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'runc delete -f "tarn-test-$$" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir "$work/rootfs"
 (cd "$work" && runc spec)
 failures=0
@@ -34,7 +34,7 @@ spaces = [n for n in config["linux"]["namespaces"] if n["type"] != "cgroup"]
 config["linux"]["namespaces"] = spaces + ([{"type": "cgroup"}] if namespace == "yes" else [])
 json.dump(config, open(path, "w"))
 PY
-  got=$(runc run --bundle "$work" "tarn-test-$$" </dev/null | grep -o '"capacity":{[^}]*}') || got="runc failed"
+  got=$(timeout 20 runc run --bundle "$work" "tarn-test-$$" </dev/null | grep -o '"capacity":{[^}]*}') || got="runc failed"
   want=$(python3 -c "import math, os, sys
 q = $quota / $period
 print('\"processors\":%d' % min(len(os.sched_getaffinity(0)), math.ceil(q)),

@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "capacity_rules.h"
-#include "platform/cgroup_text.h"
+#include "platform/linux_text.h"
 #include "counting_heap.h"
 #include "fake_platform.h"
 #include "naming.h"
@@ -342,6 +342,17 @@ TEST(Capacity, MountOfEachHierarchyThatShowsTheWholeChain)
                   r.expected)
             << r.cgroup << r.mountinfo;
     }
+}
+
+TEST(Capacity, ProcessorListsAsTheKernelWritesThem)
+{
+    const std::pair<const char*, unsigned> rows[] = {
+        {"0\n", 1}, {"0-3,8-11\n", 8}, {"0-1023", 1024}, {"2,4-5,7", 4}, {"0-4294967295", 0},
+        {"1-4294967295", 4294967295u},
+        {"", 0}, {"\n", 0}, {"3-1", 0}, {"0,", 0}, {",0", 0}, {"0-", 0}, {"-3", 0}, {"0 1", 0},
+        {"0-1-2", 0}, {"x", 0}};
+    for (const auto& [list, expected] : rows)
+        EXPECT_EQ(detail::platform::count_processor_list(list), expected) << list;
 }
 
 TEST(Capacity, StorageRunningOutLeavesTheLimitsOut)

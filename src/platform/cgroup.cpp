@@ -4,7 +4,7 @@
 #include <linux/magic.h>
 #include <sys/statfs.h>
 
-#include "cgroup_text.h"
+#include "linux_text.h"
 #include "file.h"
 
 namespace tarn::detail::platform::cgroup {
@@ -98,9 +98,15 @@ void choose(const std::string& v1_path, const mount* v1, const std::string& v2_p
 
 void read_cgroup_limits(capacity_facts& facts)
 {
+    // The calling thread's own view, which still opens once the process's first thread has
+    // exited (/proc/self/mountinfo then fails); /proc/thread-self is Linux 3.17's.
     std::string text;
-    if (!read_small_file("/proc/self/cgroup", text, 64 * 1024))
-        return;
+    const char* proc = "/proc/thread-self/";
+    if (!read_small_file("/proc/thread-self/cgroup", text, 64 * 1024)) {
+        proc = "/proc/self/";
+        if (!read_small_file("/proc/self/cgroup", text, 64 * 1024))
+            return;
+    }
     const membership in = parse_membership(text);
     // Each controller's chain where the usual layout shows it: a v1 hierarchy at
     // /sys/fs/cgroup/CONTROLLERS ("cpu,cpuacct"), else v2 at /sys/fs/cgroup or, on a hybrid host,
@@ -119,7 +125,7 @@ void read_cgroup_limits(capacity_facts& facts)
         // mountinfo can hold tens of thousands of lines on a container host: it is read a line at
         // a time, to the end, since a later mount can cover the one that looked right.
         mount_choice mounts(in);
-        for_each_line("/proc/self/mountinfo", [&](std::string_view line) {
+        for_each_line((std::string(proc) + "mountinfo").c_str(), [&](std::string_view line) {
             mounts.add(line);
             return true;
         });

@@ -15,6 +15,7 @@
 #include "file.h"
 #if defined(__linux__)
 #  include "cgroup.h"
+#  include "linux_text.h"
 #endif
 
 extern char** environ;
@@ -176,8 +177,20 @@ bool read_host_id(host_id which, std::string& text, id_format& format)
 
 void read_capacity(capacity_facts& facts)
 {
-    const long online = sysconf(_SC_NPROCESSORS_ONLN);
-    facts.machine_processors = online > 0 ? static_cast<unsigned>(online) : 0;
+#if defined(__linux__)
+    // The kernel's own list ("0-3,8-11"): some C libraries count the calling thread's affinity
+    // instead (musl). Read into the stack, since nothing here may throw; a list that fills the
+    // buffer may be cut, and is left to sysconf.
+    char list[4096];
+    regular_file online_file("/sys/devices/system/cpu/online");
+    const ssize_t n = online_file.is_open() ? online_file.read_some(list, sizeof list) : -1;
+    if (n > 0 && static_cast<std::size_t>(n) < sizeof list)
+        facts.machine_processors = count_processor_list({list, static_cast<std::size_t>(n)});
+#endif
+    if (!facts.machine_processors) {
+        const long online = sysconf(_SC_NPROCESSORS_ONLN);
+        facts.machine_processors = online > 0 ? static_cast<unsigned>(online) : 0;
+    }
     facts.allowed_processors = allowed_processors();
     const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
     if (pages > 0 && page_size > 0)

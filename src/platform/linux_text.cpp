@@ -1,9 +1,32 @@
-// The texts that Linux writes about control groups, read as the kernel writes them.
-#include "cgroup_text.h"
+// The texts that Linux writes about the process's limits, read as the kernel writes them.
+#include "linux_text.h"
 
 #include <algorithm>
+#include <limits>
 
-namespace tarn::detail::platform::cgroup {
+namespace tarn::detail::platform {
+
+unsigned count_processor_list(std::string_view text)
+{
+    if (!text.empty() && text.back() == '\n')
+        text.remove_suffix(1);
+    std::uint64_t count = 0;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const std::string_view range = text.substr(start, end - start);
+        const std::size_t dash = range.find('-');
+        unsigned first = 0, last = 0;
+        if (!cgroup::parse_number(range.substr(0, dash), first) ||
+            !cgroup::parse_number(dash == range.npos ? range : range.substr(dash + 1), last) ||
+            last < first)
+            return 0;
+        count += std::uint64_t{last} - first + 1;
+        start = end + 1;
+    }
+    return count <= std::numeric_limits<unsigned>::max() ? static_cast<unsigned>(count) : 0;
+}
+
+namespace cgroup {
 
 namespace {
 
@@ -144,4 +167,6 @@ bool parse_cpu_max(std::string_view text, cpu_quota& quota)
            parse_number(text.substr(space + 1), quota.period);
 }
 
-} // namespace tarn::detail::platform::cgroup
+} // namespace cgroup
+
+} // namespace tarn::detail::platform

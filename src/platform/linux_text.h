@@ -1,8 +1,8 @@
-// The texts that Linux writes about control groups (/proc/self/cgroup, /proc/self/mountinfo, a
-// cgroup's limit files), read without touching any file: plain C++, compiled on every target so
-// that every target tests it.
-#ifndef TARN_PLATFORM_CGROUP_TEXT_H
-#define TARN_PLATFORM_CGROUP_TEXT_H
+// The texts that Linux writes about the process's limits (/proc/self/cgroup, /proc/self/mountinfo,
+// a cgroup's limit files, the list of processors online), read without touching any file: plain
+// C++, compiled on every target so that every target tests it.
+#ifndef TARN_PLATFORM_LINUX_TEXT_H
+#define TARN_PLATFORM_LINUX_TEXT_H
 
 #include <charconv>
 #include <cstdint>
@@ -12,7 +12,13 @@
 
 #include "platform.h"
 
-namespace tarn::detail::platform::cgroup {
+namespace tarn::detail::platform {
+
+// The number of processors in a list as /sys/devices/system/cpu/online writes it ("0-3,8-11\n"
+// is 8); 0 when the text is no such list.
+unsigned count_processor_list(std::string_view text);
+
+namespace cgroup {
 
 // The process's cgroup in each hierarchy that matters, as /proc/self/cgroup names them
 // ("ID:CONTROLLERS:PATH" for cgroup v1, "0::PATH" for v2); empty where it names none.
@@ -80,6 +86,8 @@ template <class Number> bool parse_number(std::string_view text, Number& number)
 // cpu.max: "50000 100000", the quota and the period; "max 100000" (no quota) is no number.
 bool parse_cpu_max(std::string_view text, cpu_quota& quota);
 
-} // namespace tarn::detail::platform::cgroup
+} // namespace cgroup
+
+} // namespace tarn::detail::platform
 
 #endif

@@ -1,6 +1,7 @@
 // tarn-info: prints what libtarn knows about the target, the host, what this process may use, the
 // library's build and the environment.
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -29,7 +30,7 @@ std::string bytes(unsigned long long count)
     const char* const units[] = {"B", "KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
     int unit = 0;
     double value = static_cast<double>(count);
-    for (; value >= 1024 && unit < 6; ++unit)
+    for (; value >= 1023.95 && unit < 6; ++unit) // what "%.1f" would show as 1024.0 steps up
         value /= 1024;
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
@@ -192,6 +193,10 @@ int main(int argc, char** argv)
     // A write that fails (standard output closed, a full disk) throws at once, while errno still
     // says why: the output is lost, and the caller must hear of it.
     std::cout.exceptions(std::ios::badbit);
+#if defined(SIGPIPE)
+    // A reader that has gone away is such a failure too: heard as EPIPE, not as a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     try {
         if (argc == 1)
             print_description();

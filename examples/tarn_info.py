@@ -89,7 +89,7 @@ def product(get):
 def size(count):
     """A number of bytes as a person reads it: "512 MiB", "23.5 GiB"."""
     value, unit = float(count), 0
-    while value >= 1024 and unit < 6:
+    while value >= 1023.95 and unit < 6:  # what "%.1f" would show as 1024.0 steps up
         value, unit = value / 1024, unit + 1
     shown = "%.1f" % value
     return (shown[:-2] if shown.endswith(".0") else shown) + " " + \

@@ -278,10 +278,13 @@ std::string os_release_value(std::string_view text, std::string_view key, bool* 
 
 namespace {
 
-// os-release allows these in ID, VERSION_ID and each word of ID_LIKE; a value with anything else
-// says nothing a program can rely on.
+// os-release allows these in ID, VERSION_ID and each word of ID_LIKE, whose words one space
+// parts; a value with anything else (a leading, trailing or doubled space too) says nothing a
+// program can rely on.
 bool is_product_word(std::string_view text, bool words)
 {
+    if (words && !text.empty() && (text.front() == ' ' || text.back() == ' ' || text.find("  ") != text.npos))
+        return false;
     return std::all_of(text.begin(), text.end(), [words](char c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || c == '.' || c == '_' ||
                c == '-' || (words && c == ' ');

@@ -187,6 +187,10 @@ TEST(Naming, ProductIdsForPrograms)
         {"ID=fedora\nID=arch\nVERSION_ID=\n", "arch", "", ""},
         {"ID=\"deb ian\"\nVERSION_ID=\"12 b\"\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
         {"ID=my_oz-2.0\nVERSION_ID=1\\.9\n", "my_oz-2.0", "1.9", ""},
+        // spaces only between words, one each
+        {"ID_LIKE=\"  \"", "linux", "", ""}, {"ID_LIKE=\" debian\"", "linux", "", ""},
+        {"ID_LIKE=\"debian \"", "linux", "", ""}, {"ID_LIKE=\"rhel  fedora\"", "linux", "", ""},
+        {"ID_LIKE=\"\"", "linux", "", ""},
     };
     for (const auto& [text, id, version, like] : texts) {
         const auto ids = detail::os_release_product(text, true);

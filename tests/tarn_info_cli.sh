@@ -10,6 +10,10 @@ export TARN_LIBRARY=${2:-}
 err=$(mktemp)
 trap 'rm -f "$err"' EXIT
 failures=0
+# Runs a program with standard output a pipe whose reader is gone, SIGPIPE as a shell leaves it.
+closed_pipe='import os, signal, sys
+r, w = os.pipe(); os.close(r); os.dup2(w, 1); signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+os.execv(sys.argv[1], sys.argv[1:])'
 # command % exit status % what standard error begins with (nothing: it stays empty)
 while IFS='%' read -r command status message; do
   [ -n "$command" ] || continue
@@ -29,6 +33,7 @@ done <<'EOT'
 "$tarn_info" --machine-id 0123456789abcdef0123456789abcdeg%2%tarn-info: invalid application id
 "$tarn_info" >&-%2%tarn-info: cannot write to standard output: Bad file descriptor
 "$tarn_info" --env >/dev/full%2%tarn-info: cannot write to standard output: No space left
+python3 -c "$closed_pipe" "$tarn_info" --env%2%tarn-info: cannot write to standard output: Broken pipe
 diff <($py) <("$tarn_info") >/dev/null%0%
 TARN_LIBRARY=libc.so.6 $py >/dev/null%2%tarn_info.py: libc.so.6 has no tarn_
 TARN_LIBRARY=$'/nowhere/\xff.so' $py >/dev/null%2%tarn_info.py: /nowhere/\xff.so: cannot load
@@ -47,5 +52,23 @@ if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
   want="'\ufffdq\"\\\\\x01\ufffd \ufffd\ufffd\ufffd\u20ac' ['machine_memory', 'machine_processors', 'memory', 'memory_limit', 'processor_quota', 'processors'] True"
   if [ "$got" = "$want" ]; then echo "ok   --json"; else
     echo "FAIL --json: got $got, want $want"; failures=$((failures + 1)); fi
+fi
+# Sizes a step below the next unit, as both clients print them: a memory limit crafted in a
+# private mount namespace (a cgroup-v2 view bound over the program's own /proc files, which it
+# keeps when the shell that bound them becomes the program).
+if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
+  for row in '1048575%1 MiB' '1073741823%1 GiB' '1047552%1023 KiB' '1023%1023 B'; do
+    limit=${row%%%*} want="memory: ${row#*%} (limit; machine"
+    for program in "'$tarn_info'" ${TARN_LIBRARY:+"$py"}; do
+      got=$(unshare -m bash -c "c=/sys/fs/cgroup && mount -t tmpfs none \$c &&
+              echo 0::/ >\$c/.cgroup && echo $limit >\$c/memory.max &&
+              echo '30 1 0:27 / /sys/fs/cgroup rw - cgroup2 none rw' >\$c/.mountinfo &&
+              mount --bind \$c/.cgroup /proc/\$\$/task/\$\$/cgroup &&
+              mount --bind \$c/.mountinfo /proc/\$\$/task/\$\$/mountinfo && exec $program" |
+            sed -n 's/^memory: */memory: /p')
+      if [[ $got == "$want"* ]]; then echo "ok   $limit: $got"; else
+        echo "FAIL $program, limit $limit: got $got, want $want"; failures=$((failures + 1)); fi
+    done
+  done
 fi
 [ "$failures" -eq 0 ]

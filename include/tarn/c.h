@@ -104,7 +104,7 @@ TARN_API tarn_status tarn_getmachineid(const char* app_id, char** text, size_t* 
 TARN_API tarn_status tarn_getbootid(const char* app_id, char** text, size_t* size);
 
 /* What this process may use (since 1.3): the figures of tarn/capacity.h, which says what each
- * means. The caller sets `size` to sizeof(tarn_capacity) before the call; later versions only
+ * means (processors: the affinity allows, on Linux the calling thread's, capped by the quota). The caller sets `size` to sizeof(tarn_capacity) before the call; later versions only
  * append members, and fill no more than the caller's size holds. A caller built against a later
  * header passes a larger size: this version fills what it knows, sets every byte past that to 0
  * and sets `size` to what it filled (since 1.4). Asked of the host on every call.

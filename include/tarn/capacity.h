@@ -11,8 +11,9 @@ namespace tarn {
 // These are the figures to size by.
 //
 // - processors: how many threads to keep busy (a pool of busy threads): the processors the
-//   process's affinity allows, capped by the CPU quota rounded up (a quota of 1.5 processors gives
-//   2, one of 0.25 gives 1), never below 1.
+//   affinity allows, capped by the CPU quota rounded up (a quota of 1.5 processors gives 2, one
+//   of 0.25 gives 1), never below 1. On Linux the affinity is the calling thread's (there is no
+//   process-wide one; new threads inherit their creator's); on Windows the process's.
 // - processor_quota: the CPU quota itself, in processors (0.5, 1.5), for a caller that rounds
 //   its own way; 0 when there is none.
 // - memory: the bytes the process may use, for a cache's ceiling: the lower of the machine's
@@ -20,8 +21,8 @@ namespace tarn {
 // - memory_limit: the memory limit on the cgroup or job, in bytes; 0 when there is none.
 //
 // A quota or a limit is the lowest over the whole chain: the process's own cgroup and every one
-// above it, up to the root of the hierarchy the process can see (a parent's quota binds its
-// children); on Windows the job's CPU rate cap and its memory limits, per process and per job.
+// above it, up to and including the root of the hierarchy the process can see (a parent's quota
+// binds its children; in a cgroup namespace that root is the container's own cgroup); on Windows the job's CPU rate cap and its memory limits, per process and per job.
 // What cannot be read, or reads as nonsense, is no limit at that level; a memory limit at or
 // above the machine's memory is no limit.
 struct capacity {

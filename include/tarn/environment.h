@@ -13,6 +13,9 @@ namespace tarn {
 // the NUL, or take what follows the "=" for the value). A name that begins with "=" is the host's
 // affair: Windows keeps such variables ("=C:" holds cmd.exe's current directory of drive C:) and
 // they are read, set, listed and removed like any other; on POSIX such a name names no variable.
+// On Windows a name longer than 32766 UTF-16 units names no variable either (the host would cut
+// it to one that may be set), and a read that the host fails for any reason but an empty value
+// reads as not set.
 
 // The value of the variable `name`, whole, however long; the empty text when it is not set (an
 // unset variable and one set to the empty value read the same) or when `name` names no variable.

@@ -77,7 +77,12 @@ DWORD get_variable(const wchar_t* name, wchar_t* buffer, DWORD size)
     return GetEnvironmentVariableW(name, buffer, size);
 }
 
-bool not_set(DWORD count) { return count == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND; }
+// Not set, or not to be read: a read that fails for another reason gives no value either.
+bool not_set(DWORD count) { return count == 0 && GetLastError() != ERROR_SUCCESS; }
+
+// Windows keeps no name longer than 32766 units, and cuts a longer one given to a read or a removal
+// to one that may be set: such a name names no variable.
+bool names_nothing(const std::wstring& name) { return name.size() > longest_variable; }
 
 struct block_release {
     void operator()(wchar_t* block) const { FreeEnvironmentStringsW(block); }
@@ -106,6 +111,8 @@ using is_wow64_process2_fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
 bool read_variable(const char* name, const value_sink* sink)
 {
     const std::wstring wide_name = to_wide(name);
+    if (names_nothing(wide_name))
+        return false;
     // Most values fit the zero-filled stack buffer and cost one read.
     wchar_t buffer[value_buffer_size] = {};
     DWORD count = get_variable(wide_name.c_str(), buffer, value_buffer_size);
@@ -134,11 +141,16 @@ void write_variable(const char* name, const char* value)
 {
     const std::wstring wide_name = to_wide(name), wide_value = to_wide(value);
     // Longer sets nothing: Wine would store the value cut short and report success.
-    if (wide_name.size() <= longest_variable && wide_value.size() <= longest_variable)
+    if (!names_nothing(wide_name) && wide_value.size() <= longest_variable)
         SetEnvironmentVariableW(wide_name.c_str(), wide_value.c_str());
 }
 
-void remove_variable(const char* name) { SetEnvironmentVariableW(to_wide(name).c_str(), nullptr); }
+void remove_variable(const char* name)
+{
+    const std::wstring wide_name = to_wide(name);
+    if (!names_nothing(wide_name))
+        SetEnvironmentVariableW(wide_name.c_str(), nullptr);
+}
 
 bool read_environment(std::string& text, char separator)
 {

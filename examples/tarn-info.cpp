@@ -11,6 +11,10 @@
 #include "tarn/c.h"
 #include "tarn/tarn.h"
 
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
 namespace {
 
 const char usage_text[] =
@@ -59,10 +63,10 @@ std::string memory(const tarn::capacity& c)
                           : bytes(c.memory);
 }
 
-// "debian 12 (like: ...)": the parts the host has.
+// "debian 12 (like: ...)": the parts the host has; "(none)" where it has no valid id.
 std::string product(const tarn::system_info& info)
 {
-    std::string text = info.product_id();
+    std::string text = info.product_id()->empty() ? "(none)" : *info.product_id();
     if (!info.product_version()->empty())
         text += ' ' + *info.product_version();
     if (!info.product_like()->empty())
@@ -117,10 +121,35 @@ std::size_t utf8_length(const std::string& text, std::size_t i)
     return out_of_range ? 0 : length;
 }
 
+#if defined(_WIN32)
+// The library's texts on Windows are in the ANSI code page, as the A calls' are: UTF-8 by way of
+// UTF-16.
+std::string utf8_from_ansi(const std::string& ansi)
+{
+    const int size = static_cast<int>(ansi.size());
+    const int units = size ? MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0) : 0;
+    std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+    if (units > 0)
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, &wide[0], units);
+    const int bytes = units > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0,
+                                                      nullptr, nullptr)
+                                : 0;
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, &utf8[0], bytes, nullptr, nullptr);
+    return utf8;
+}
+#endif
+
 // A JSON string of the host's bytes: quotes, backslashes and control characters escaped, and a
 // byte that is not valid UTF-8 written as U+FFFD, so that the output always parses.
-std::string json_string(const std::string& text)
+std::string json_string(const std::string& host_text)
 {
+#if defined(_WIN32)
+    const std::string text = utf8_from_ansi(host_text);
+#else
+    const std::string& text = host_text;
+#endif
     std::string json = "\"";
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = utf8_length(text, i);

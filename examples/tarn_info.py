@@ -78,7 +78,7 @@ def field(lib, info, number):
 
 def product(get):
     """"debian 12 (like: ...)": the parts the host has."""
-    text = get["product_id"]
+    text = get["product_id"] or b"(none)"
     if get["product_version"]:
         text += b" " + get["product_version"]
     if get["product_like"]:

@@ -53,22 +53,25 @@ if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
   if [ "$got" = "$want" ]; then echo "ok   --json"; else
     echo "FAIL --json: got $got, want $want"; failures=$((failures + 1)); fi
 fi
-# Sizes a step below the next unit, as both clients print them: a memory limit crafted in a
-# private mount namespace (a cgroup-v2 view bound over the program's own /proc files, which it
-# keeps when the shell that bound them becomes the program).
+# Lines both clients print of crafted hosts, in private mount namespaces: a host's folder under a
+# tmpfs, or a cgroup-v2 view with a memory limit bound over the program's own /proc files (which
+# it keeps, since the shell that bound them becomes the program).
+limit='limit() { c=/sys/fs/cgroup && mount -t tmpfs none $c && echo 0::/ >$c/.cgroup &&
+  echo "30 1 0:27 / /sys/fs/cgroup rw - cgroup2 none rw" >$c/.mountinfo && echo $1 >$c/memory.max &&
+  mount --bind $c/.cgroup /proc/$$/task/$$/cgroup && mount --bind $c/.mountinfo /proc/$$/task/$$/mountinfo; }'
 if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
-  for row in '1048575%1 MiB' '1073741823%1 GiB' '1047552%1023 KiB' '1023%1023 B'; do
-    limit=${row%%%*} want="memory: ${row#*%} (limit; machine"
+  while IFS='%' read -r setup want; do
     for program in "'$tarn_info'" ${TARN_LIBRARY:+"$py"}; do
-      got=$(unshare -m bash -c "c=/sys/fs/cgroup && mount -t tmpfs none \$c &&
-              echo 0::/ >\$c/.cgroup && echo $limit >\$c/memory.max &&
-              echo '30 1 0:27 / /sys/fs/cgroup rw - cgroup2 none rw' >\$c/.mountinfo &&
-              mount --bind \$c/.cgroup /proc/\$\$/task/\$\$/cgroup &&
-              mount --bind \$c/.mountinfo /proc/\$\$/task/\$\$/mountinfo && exec $program" |
-            sed -n 's/^memory: */memory: /p')
-      if [[ $got == "$want"* ]]; then echo "ok   $limit: $got"; else
-        echo "FAIL $program, limit $limit: got $got, want $want"; failures=$((failures + 1)); fi
+      got=$(unshare -m bash -c "$limit; $setup && exec $program" | grep "^${want%%:*}:" | tr -s ' ')
+      if [[ $got == "$want"* ]]; then echo "ok   $setup: $got"; else
+        echo "FAIL $program, $setup: got $got, want $want"; failures=$((failures + 1)); fi
     done
-  done
+  done <<'EOT'
+limit 1048575%memory: 1 MiB (limit; machine
+limit 1073741823%memory: 1 GiB (limit; machine
+limit 1047552%memory: 1023 KiB (limit; machine
+limit 1023%memory: 1023 B (limit; machine
+mount -t tmpfs none /etc && printf 'ID=Debian\nVERSION_ID=12\nID_LIKE=x\n' >/etc/os-release%product: (none) 12 (like: x)
+EOT
 fi
 [ "$failures" -eq 0 ]

@@ -13,7 +13,9 @@ namespace tarn {
 // two applications get two unrelated ids and neither reveals the host's: a licence seat, a
 // cache key, a count of installs. The derivation is systemd's (sd_id128_get_machine_app_specific:
 // HMAC-SHA256 keyed with the host's id over the application's, as a version-4 UUID), the same on
-// every host, so on Linux the id equals `systemd-id128 machine-id --app-specific=APP`.
+// every host, so on Linux the id equals `systemd-id128 machine-id --app-specific=APP` for every
+// APP but the all-zero one: that tool takes a null id for "none" and prints the raw machine id,
+// where this function (like systemd's library call) derives one as for any other APP.
 //
 // `app_id`: the application's own 128-bit id, as 32 hex digits or as a UUID (8-4-4-4-12), in
 // either case; make one once (`systemd-id128 new`, uuidgen) and keep it in the program.

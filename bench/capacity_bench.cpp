@@ -33,6 +33,14 @@ void capacity_c(benchmark::State& state)
 }
 BENCHMARK(capacity_c);
 
+// What is left now under every limit.
+void available_memory_library(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tarn::getavailablememory());
+}
+BENCHMARK(available_memory_library);
+
 #if defined(TARN_BENCH_RUST)
 void capacity_rust_available_parallelism(benchmark::State& state)
 {
@@ -52,6 +60,15 @@ void capacity_libuv(benchmark::State& state)
     }
 }
 BENCHMARK(capacity_libuv);
+
+void available_memory_libuv(benchmark::State& state)
+{
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(uv_get_free_memory());
+        benchmark::DoNotOptimize(uv_get_constrained_memory());
+    }
+}
+BENCHMARK(available_memory_libuv);
 #endif
 
 } // namespace

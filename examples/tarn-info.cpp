@@ -57,10 +57,12 @@ std::string processors(const tarn::capacity& c)
     return text;
 }
 
-std::string memory(const tarn::capacity& c)
+// "512 MiB (limit; machine 23.5 GiB), 301 MiB available"
+std::string memory(const tarn::capacity& c, unsigned long long available)
 {
-    return c.memory_limit ? bytes(c.memory) + " (limit; machine " + bytes(c.machine_memory) + ")"
-                          : bytes(c.memory);
+    return (c.memory_limit ? bytes(c.memory) + " (limit; machine " + bytes(c.machine_memory) + ")"
+                           : bytes(c.memory)) +
+           ", " + bytes(available) + " available";
 }
 
 // "debian 12 (like: ...)": the parts the host has; "(none)" where it has no valid id.
@@ -90,7 +92,7 @@ void print_description()
     line("release:    ", info.release());
     line("node name:  ", info.node_name());
     line("processors: ", processors(capacity));
-    line("memory:     ", memory(capacity));
+    line("memory:     ", memory(capacity, tarn::getavailablememory()));
     line("build os:   ", info.build_os());
     line("build arch: ", info.build_arch());
     line("built:      ", *info.build_date() + ' ' + *info.build_time());
@@ -202,7 +204,8 @@ void print_json()
               << ",\"processor_quota\":" << json_number(c.processor_quota)
               << ",\"memory\":" << json_number(c.memory)
               << ",\"machine_memory\":" << json_number(c.machine_memory)
-              << ",\"memory_limit\":" << json_number(c.memory_limit) << "}}\n";
+              << ",\"memory_limit\":" << json_number(c.memory_limit)
+              << ",\"available_memory\":" << json_number(tarn::getavailablememory()) << "}}\n";
 }
 
 // The version of the library that was loaded, which may be newer than the one built against.

@@ -50,6 +50,7 @@ def load():
         "tarn_system_info_get": (ctypes.c_int, [ctypes.c_void_p, ctypes.c_int, text_out,
                                                 ctypes.POINTER(ctypes.c_size_t)]),
         "tarn_getcapacity": (ctypes.c_int, [ctypes.POINTER(Capacity)]),
+        "tarn_getavailablememory": (ctypes.c_int, [ctypes.POINTER(ctypes.c_ulonglong)]),
     }
     for function, (restype, argtypes) in signatures.items():
         try:
@@ -107,9 +108,12 @@ def capacity_lines(lib):
         processors = "%u (of %u online)" % (c.processors, c.machine_processors)
     else:
         processors = "%u" % c.processors
+    available = ctypes.c_ulonglong()
+    check(lib, lib.tarn_getavailablememory(ctypes.byref(available)))
     memory = size(c.memory)
     if c.memory_limit:
         memory += " (limit; machine %s)" % size(c.machine_memory)
+    memory += ", %s available" % size(available.value)
     return [(b"processors: ", processors.encode()), (b"memory:     ", memory.encode())]
 
 

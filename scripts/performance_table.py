@@ -39,6 +39,11 @@ pairs += [("capacity_library", "capacity_rust_available_parallelism",
           ("capacity_library", "capacity_libuv",
            "libuv's `uv_available_parallelism`, `uv_get_constrained_memory`, `uv_get_total_memory`"),
           ("capacity_c", "capacity_library", "the same six figures through the C++ interface"),
+          ("available_memory_library", "capacity_library",
+           "`getcapacity()`: the limits alone, without what the levels hold"),
+          ("available_memory_library", "available_memory_libuv",
+           "libuv's `uv_get_free_memory` and `uv_get_constrained_memory` (its own cgroup only, "
+           "page cache counted as used)"),
           ("machineid_library", "machineid_bare_openssl",
            "open, read and close `/etc/machine-id`, then OpenSSL's `HMAC(EVP_sha256(), ...)` over "
            "the app id"),

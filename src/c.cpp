@@ -261,4 +261,11 @@ tarn_status tarn_getcapacity(tarn_capacity* capacity)
     return complete ? TARN_OK : TARN_ERROR_NO_MEMORY;
 }
 
+tarn_status tarn_getavailablememory(unsigned long long* bytes)
+{
+    if (!bytes)
+        return TARN_ERROR_INVALID_ARGUMENT;
+    return tarn::detail::measure_available_memory(*bytes) ? TARN_OK : TARN_ERROR_NO_MEMORY;
+}
+
 } // extern "C"

@@ -23,6 +23,20 @@ bool measure_capacity(capacity& measured) noexcept
     return complete;
 }
 
+bool measure_available_memory(unsigned long long& bytes) noexcept
+{
+    platform::memory_facts facts;
+    bool complete = true;
+    try {
+        platform::read_memory(facts);
+    } catch (...) { // storage ran out: the machine's figures are in
+        facts.levels.clear();
+        complete = false;
+    }
+    bytes = decide_available_memory(facts);
+    return complete;
+}
+
 } // namespace detail
 
 capacity getcapacity() noexcept
@@ -30,6 +44,13 @@ capacity getcapacity() noexcept
     capacity measured;
     detail::measure_capacity(measured);
     return measured;
+}
+
+unsigned long long getavailablememory() noexcept
+{
+    unsigned long long bytes;
+    detail::measure_available_memory(bytes);
+    return bytes;
 }
 
 } // namespace tarn

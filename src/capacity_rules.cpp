@@ -92,4 +92,26 @@ capacity decide_capacity(const platform::capacity_facts& f)
     return c;
 }
 
+std::uint64_t decide_available_memory(const platform::memory_facts& f)
+{
+    bool known = f.machine_available != 0;
+    std::uint64_t lowest = f.machine_available;
+    // What is left of `limit` once `used` is taken, within 0..limit, for a limit that binds.
+    const auto under = [&](std::uint64_t limit, std::uint64_t used) {
+        if (!limit || (f.machine_memory && limit >= f.machine_memory))
+            return;
+        const std::uint64_t left = used < limit ? limit - used : 0;
+        lowest = known ? std::min(lowest, left) : left;
+        known = true;
+    };
+    for (const platform::memory_level& level : f.levels)
+        under(level.limit,
+              level.usage_known ? level.usage - std::min(level.inactive_file, level.usage) : 0);
+    if (f.job_limit_flags & limit_process_memory)
+        under(f.job_process_memory, f.process_commit);
+    if (f.job_limit_flags & limit_job_memory)
+        under(f.job_memory, f.process_commit);
+    return lowest;
+}
+
 } // namespace tarn::detail

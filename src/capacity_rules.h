@@ -39,6 +39,14 @@ unsigned processors_to_use(unsigned allowed, unsigned online, double quota);
 // Everything above, over the facts the host gave.
 capacity decide_capacity(const platform::capacity_facts& facts);
 
+// The bytes the process can still use now: the lowest of the machine's available memory and,
+// under every limit below the machine's memory, the limit less what its level holds, the
+// inactive file pages (which the kernel drops at once) not counted; each level's figure within
+// 0..limit, and the whole limit where the usage is unknown. A Windows job's limits less the
+// process's committed memory (no documented query gives the job's). 0 only where the host says
+// nothing at all.
+std::uint64_t decide_available_memory(const platform::memory_facts& facts);
+
 } // namespace tarn::detail
 
 #endif

@@ -50,6 +50,10 @@ std::string pretty_name(const system_info_data& data);
 // were read, and `measured` then holds the figures without them.
 bool measure_capacity(capacity& measured) noexcept;
 
+// getavailablememory's figure, and whether it was read whole (false: storage ran out, and it is
+// the machine's available memory).
+bool measure_available_memory(unsigned long long& bytes) noexcept;
+
 // What programs compare: the product's ids, asked of the host now.
 struct product_ids;
 product_ids product(const system_info_data& data);

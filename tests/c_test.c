@@ -99,6 +99,7 @@ static void environment(void)
 static void host(void)
 {
     tarn_capacity capacity;
+    unsigned long long available = 0;
     struct { /* as a caller compiled against a later, larger struct would pass it */
         tarn_capacity known;
         unsigned char later[24];
@@ -138,6 +139,9 @@ static void host(void)
           "a larger struct: filled, the size filled said");
     for (field = 0; field < (int)sizeof newer.later; ++field)
         check(!newer.later[field], "a larger struct: the tail unknown to this version cleared");
+    check(!tarn_getavailablememory(&available) && available > 0 &&
+              available <= capacity.machine_memory,
+          "memory available now");
 }
 
 // Null where a pointer is needed: refused, outputs cleared, never a crash.
@@ -163,6 +167,7 @@ static void arguments(void)
                                    tarn_system_info_get(0, 0, &text, 0),
                                    tarn_getcapacity(0),
                                    tarn_getcapacity(&older),
+                                   tarn_getavailablememory(0),
                                    tarn_getmachineid(0, &text, &size),
                                    tarn_getbootid("0123456789abcdef0123456789abcdef", 0, 0)};
     for (i = 0; i < sizeof refused / sizeof refused[0]; ++i)

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 
@@ -12,6 +13,7 @@
 
 #if defined(__linux__)
 #  include <sched.h>
+#  include <sys/mman.h>
 #  include <sys/mount.h>
 #  include <sys/stat.h>
 
@@ -86,6 +88,30 @@ std::string mounted(const char* root, const char* point, const char* type, const
 {
     return std::string("30 1 0:27 ") + root + ' ' + point + " rw,relatime - " + type + " cgroup " +
            options + '\n';
+}
+
+// Runs `ask` in a private mount namespace where /sys/fs/cgroup is a tmpfs holding `files`, and
+// the calling thread's /proc cgroup and mountinfo say `cgroup` and `mountinfo`.
+std::string in_crafted_tree(const char* cgroup, const std::string& mountinfo,
+                            const std::vector<file>& files, const std::function<std::string()>& ask)
+{
+    return tarn::test::in_private_mounts([&] {
+        const auto put = [](const std::string& path, const char* text) {
+            tarn::test::make_folders(path);
+            if (text == unreadable)
+                return bool(std::ofstream(path)) && tarn::test::bind(unreadable, path);
+            return text ? bool(std::ofstream(path) << text) : mkfifo(path.c_str(), 0600) == 0;
+        };
+        // the calling thread's own files, which the library reads
+        bool ready = mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0 &&
+                     put("/sys/fs/cgroup/.cgroup", cgroup) &&
+                     put("/sys/fs/cgroup/.mountinfo", mountinfo.c_str()) &&
+                     tarn::test::bind("/sys/fs/cgroup/.cgroup", "/proc/thread-self/cgroup") &&
+                     tarn::test::bind("/sys/fs/cgroup/.mountinfo", "/proc/thread-self/mountinfo");
+        for (const auto& [path, text] : files)
+            ready = ready && put("/sys/fs/cgroup/" + path, text);
+        return ready ? ask() : "not crafted";
+    });
 }
 
 } // namespace
@@ -173,27 +199,63 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
         // clang-format on
     };
     for (const auto& c : cases) {
-        const std::string got = tarn::test::in_private_mounts([&] {
-            const auto put = [](const std::string& path, const char* text) {
-                tarn::test::make_folders(path);
-                if (text == unreadable)
-                    return bool(std::ofstream(path)) && tarn::test::bind(unreadable, path);
-                return text ? bool(std::ofstream(path) << text) : mkfifo(path.c_str(), 0600) == 0;
-            };
-            // the calling thread's own files, which the library reads
-            const std::string proc = "/proc/thread-self";
-            bool ready = mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0 &&
-                         put("/sys/fs/cgroup/.cgroup", c.cgroup) &&
-                         put("/sys/fs/cgroup/.mountinfo", c.mountinfo.c_str()) &&
-                         tarn::test::bind("/sys/fs/cgroup/.cgroup", proc + "/cgroup") &&
-                         tarn::test::bind("/sys/fs/cgroup/.mountinfo", proc + "/mountinfo");
-            for (const auto& [path, text] : c.files)
-                ready = ready && put("/sys/fs/cgroup/" + path, text);
-            return ready ? ask() : "not crafted";
-        });
+        const std::string got = in_crafted_tree(c.cgroup, c.mountinfo, c.files, ask);
         if (got == tarn::test::no_namespace)
             GTEST_SKIP() << got;
         EXPECT_EQ(got, c.expected) << c.name;
+    }
+}
+
+TEST(Capacity, AvailableMemoryInCraftedTrees)
+{
+    // MiB left of the tightest limit, usage less inactive file pages; the machine's 1 GiB
+    // available from a crafted /proc/meminfo. Lines of memory.stat that a match of a part of a
+    // line would take for the one read.
+    const std::string stat_v2 = "file 1\nactive_file 2\nzinactive_file 3\ninactive_files 4\n"
+                                "inactive_file 104857600\ntotal_inactive_file 5\n";
+    const std::string stat_v1 = "inactive_file 1\ntotal_inactive_file_x 2\ntotal_inactive_file 52428800";
+    const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw");
+    const std::string v1 = mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory");
+    const struct {
+        const char* cgroup;
+        std::string mountinfo;
+        std::vector<file> files;
+        const char* expected;
+    } rows[] = {
+        // clang-format off
+        {"0::/a/b\n", v2, {{"a/b/memory.max", "536870912\n"}, {"a/b/memory.current", "209715200\n"},
+         {"a/b/memory.stat", stat_v2.c_str()}}, "412"},
+        {"0::/a/b\n", v2, {{"a/b/memory.max", "536870912"}, {"a/b/memory.current", "209715200"},
+         {"a/memory.max", "314572800"}, {"a/memory.current", "262144000"}}, "50"}, // the parent binds
+        {"0::/a\n", v2, {{"a/memory.max", "536870912"}, {"a/memory.current", "838860800"}}, "0"},
+        {"0::/a\n", v2, {{"a/memory.max", "536870912"}, {"a/memory.current", nullptr}}, "512"},
+        {"0::/a\n", v2, {{"a/memory.max", "max"}, {"a/memory.current", "1"}}, "1024"},
+        {"5:memory:/a\n", v1, {{"memory/a/memory.limit_in_bytes", "536870912"},
+         {"memory/a/memory.usage_in_bytes", "209715200"}, {"memory/a/memory.stat", stat_v1.c_str()}}, "362"},
+        // clang-format on
+    };
+    const auto available = [] {
+        return std::to_string(tarn::getavailablememory() >> 20);
+    };
+    for (const auto& r : rows) {
+        std::vector<file> files = r.files;
+        files.push_back({".meminfo", "MemTotal: 2097152 kB\nMemFree: 1 kB\nMemAvailable: 1048576 kB\n"});
+        const std::string got = in_crafted_tree(r.cgroup, r.mountinfo, files, [&] {
+            return tarn::test::bind("/sys/fs/cgroup/.meminfo", "/proc/meminfo") ? available()
+                                                                                : "not crafted";
+        });
+        if (got == tarn::test::no_namespace)
+            GTEST_SKIP() << got;
+        EXPECT_EQ(got, r.expected) << r.cgroup << r.files.size();
+    }
+    // Without limits, the kernel's own figure read at the same moment.
+    if (tarn::getcapacity().memory_limit == 0) {
+        unsigned long long kib = 0;
+        std::ifstream meminfo("/proc/meminfo");
+        for (std::string key; meminfo >> key >> kib && key != "MemAvailable:";)
+            meminfo.ignore(64, '\n');
+        const double ratio = static_cast<double>(tarn::getavailablememory()) / double(kib * 1024);
+        EXPECT_TRUE(ratio > 0.97 && ratio < 1.03) << ratio;
     }
 }
 
@@ -212,6 +274,48 @@ TEST(Capacity, MachineProcessorsFromTheKernelsList)
             GTEST_SKIP() << got;
         EXPECT_EQ(got, std::to_string(expected ? expected : sysconf(_SC_NPROCESSORS_ONLN))) << list;
     }
+}
+
+TEST(Capacity, AvailableMemoryUnderARealLimit)
+{
+    // A child of this process's own memory cgroup with a limit of 512 MiB: what a child process
+    // in it can still use falls by what it touches, comes back when it frees it, and does not
+    // fall by the page cache of a file it writes, which the kernel drops at once.
+    std::string memory;
+    for (std::ifstream in("/proc/self/cgroup"); std::getline(in, memory);)
+        if (memory.find(":memory:") != std::string::npos)
+            break;
+    memory = "/sys/fs/cgroup/memory" + memory.substr(memory.find(":/") + 1) + "/tarn-available-" +
+             std::to_string(getpid());
+    if (mkdir(memory.c_str(), 0755) != 0)
+        GTEST_SKIP() << "the cgroup-v1 memory hierarchy is not writable here";
+    const std::string file = "tarn-page-cache-" + std::to_string(getpid());
+    const std::string got = tarn::test::in_child([&] {
+        constexpr std::size_t mib = 1 << 20, size = 128 * mib;
+        if (!(std::ofstream(memory + "/memory.limit_in_bytes") << 512 * mib << std::flush) ||
+            !(std::ofstream(memory + "/tasks") << getpid() << std::flush))
+            return std::string("not moved");
+        const auto now = [] { return static_cast<long long>(tarn::getavailablememory() >> 20); };
+        const long long before = now();
+        void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        std::memset(block, 1, size);
+        const long long touched = now();
+        munmap(block, size);
+        const long long freed = now();
+        std::vector<char> chunk(mib, 'x');
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < 128; ++i)
+            out.write(chunk.data(), mib);
+        out.close();
+        const long long written = now();
+        // what touching took, what freeing gave back, what the page cache took, in steps of 16 MiB
+        return std::to_string((before - touched + 8) / 16 * 16) + ' ' +
+               std::to_string((freed - touched + 8) / 16 * 16) + ' ' +
+               std::to_string(before - written < 32 ? 0 : before - written);
+    });
+    std::remove(file.c_str());
+    EXPECT_EQ(rmdir(memory.c_str()), 0);
+    EXPECT_EQ(got, "128 128 0");
 }
 
 TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)

@@ -81,6 +81,15 @@ void read_capacity(capacity_facts& facts)
         facts.memory_limits.push_back(level);
 }
 
+void read_memory(memory_facts& facts)
+{
+    const memory_facts& f = fake.memory;
+    facts.machine_memory = f.machine_memory;
+    facts.machine_available = f.machine_available;
+    for (const memory_level& level : f.levels)
+        facts.levels.push_back(level);
+}
+
 bool read_host_id(host_id which, std::string& text, id_format& format)
 {
     format = which == host_id::boot ? id_format::uuid : id_format::plain;

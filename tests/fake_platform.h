@@ -16,6 +16,7 @@ struct fake_host {
         true, true, detail::platform::nt_kernel{10, 0, 19045, 1, 9, "", 0, 0}, "fakehost"};
     detail::platform::product_facts product;
     detail::platform::capacity_facts capacity{4, 4, 8ull << 30, {}, {}};
+    detail::platform::memory_facts memory{8ull << 30, 6ull << 30, {}};
     std::string machine_id = "0123456789abcdef0123456789abcdef\n", boot_id;
 };
 

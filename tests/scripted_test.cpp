@@ -359,6 +359,51 @@ TEST(Capacity, ProcessorListsAsTheKernelWritesThem)
         EXPECT_EQ(detail::platform::count_processor_list(list), expected) << list;
 }
 
+TEST(Capacity, AvailableMemoryUnderEveryLimitWithoutPageCache)
+{
+    constexpr std::uint64_t mib = 1 << 20;
+    using level = detail::platform::memory_level;
+    const auto used = [](std::uint64_t limit, std::uint64_t usage, std::uint64_t inactive) {
+        return level{limit * mib, true, usage * mib, inactive * mib};
+    };
+    constexpr std::uint32_t process = 0x100, job = 0x200; // JOB_OBJECT_LIMIT_*_MEMORY
+    const struct {
+        std::vector<level> levels; // the process's own cgroup first
+        std::uint32_t job_flags;
+        std::uint64_t process_limit, job_limit, commit; // MiB
+        std::uint64_t expected;                          // MiB, of a machine of 4096 with 3000 free
+    } rows[] = {
+        {{used(512, 200, 0)}, 0, 0, 0, 0, 312},
+        {{used(512, 200, 150)}, 0, 0, 0, 0, 462},    // page cache is no use
+        {{used(512, 600, 0)}, 0, 0, 0, 0, 0},        // over the limit for a moment
+        {{used(512, 100, 300)}, 0, 0, 0, 0, 512},    // more inactive pages than usage
+        {{used(512, 100, 0), used(256, 200, 0)}, 0, 0, 0, 0, 56}, // the parent binds
+        {{used(4096, 100, 0), used(8192, 100, 0)}, 0, 0, 0, 0, 3000}, // no limit below the machine
+        {{level{512 * mib, false, 0, 0}}, 0, 0, 0, 0, 512}, // usage unknown: the whole limit
+        {{used(4000, 500, 0)}, 0, 0, 0, 0, 3000},    // the machine has less
+        {{}, 0, 0, 0, 0, 3000},
+        {{}, process, 300, 0, 100, 200},
+        {{}, job, 0, 200, 100, 100},
+        {{}, process | job, 300, 200, 250, 0},
+        {{}, 0, 300, 200, 100, 3000}, // limits the flags do not enable
+    };
+    for (const auto& r : rows) {
+        detail::platform::memory_facts facts;
+        facts.machine_memory = 4096 * mib, facts.machine_available = 3000 * mib;
+        facts.levels = r.levels, facts.job_limit_flags = r.job_flags;
+        facts.job_process_memory = r.process_limit * mib, facts.job_memory = r.job_limit * mib;
+        facts.process_commit = r.commit * mib;
+        EXPECT_EQ(detail::decide_available_memory(facts), r.expected * mib) << r.expected;
+    }
+    // From the C interface too, and a null out-argument refused.
+    fake.memory.levels = {used(512, 200, 100)};
+    unsigned long long bytes = 0;
+    EXPECT_TRUE(tarn_getavailablememory(&bytes) == TARN_OK && bytes == 412 * mib &&
+                getavailablememory() == bytes &&
+                tarn_getavailablememory(nullptr) == TARN_ERROR_INVALID_ARGUMENT);
+    test::reset_fake();
+}
+
 TEST(Capacity, StorageRunningOutLeavesTheLimitsOut)
 {
     // Each allocation fails in turn: a failure leaves every limit out, never a part of them.
@@ -377,6 +422,17 @@ TEST(Capacity, StorageRunningOutLeavesTheLimitsOut)
                     c.memory == 8ull << 30 && status == TARN_ERROR_NO_MEMORY &&
                     from_c.processors == 4)
             << k;
+    }
+    // The memory available now: the machine's figure, never part of the chain.
+    fake.memory.levels = {{1 << 30, true, 1 << 29, 0}, {1 << 29, true, 1 << 28, 0}};
+    for (long k = 1; k < 10; ++k) {
+        unsigned long long bytes = 0;
+        test::heap.seen = 0, test::heap.fail_at = k;
+        const tarn_status status = tarn_getavailablememory(&bytes);
+        test::heap.fail_at = 0;
+        if (bytes == 1 << 28 && status == TARN_OK)
+            break;
+        EXPECT_TRUE(bytes == 6ull << 30 && status == TARN_ERROR_NO_MEMORY) << k << ' ' << bytes;
     }
     test::reset_fake();
 }

@@ -125,10 +125,15 @@ typedef struct tarn_capacity {
     unsigned long long machine_memory;
     unsigned long long memory_limit;
 } tarn_capacity;
+TARN_API tarn_status tarn_getcapacity(tarn_capacity* capacity);
+
+/* The bytes this process can still use now (since 1.4): tarn/capacity.h's getavailablememory,
+ * which says how it is reckoned. Null: TARN_ERROR_INVALID_ARGUMENT. Should storage run out:
+ * TARN_ERROR_NO_MEMORY, with the machine's available memory in *bytes. */
+TARN_API tarn_status tarn_getavailablememory(unsigned long long* bytes);
 #if defined(__GNUC__)
 #  pragma GCC diagnostic pop
 #endif
-TARN_API tarn_status tarn_getcapacity(tarn_capacity* capacity);
 
 #ifdef __cplusplus
 }

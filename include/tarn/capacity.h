@@ -39,6 +39,18 @@ struct capacity {
 // Safe from any thread.
 TARN_API capacity getcapacity() noexcept;
 
+// The bytes this process can still use now (since 1.4): what is free under every limit that
+// binds it, for a decision made now (how much to load before a large allocation, how big the
+// next batch). Inside a container the machine's free memory is the host's and the container's
+// usage counts page cache the kernel drops at once; this is the lowest of the machine's
+// available memory and, at every level of the chain that has a memory limit, the limit less what
+// the level holds without its inactive file pages, each within 0..limit (a level whose usage
+// cannot be read counts its whole limit). On Windows, the job's limits less the process's
+// committed memory. `capacity::memory` is the ceiling, for sizing a cache once; this figure
+// changes from moment to moment. Asks the host on every call; never throws (should storage run
+// out, the machine's available memory). Safe from any thread.
+TARN_API unsigned long long getavailablememory() noexcept;
+
 } // namespace tarn
 
 #endif

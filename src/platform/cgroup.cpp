@@ -94,9 +94,11 @@ void choose(const std::string& v1_path, const mount* v1, const std::string& v2_p
         found = {directory(*v2, v2_path), v2->point, true};
 }
 
-} // namespace
-
-void read_cgroup_limits(capacity_facts& facts)
+// Where the process's cpu and memory chains are: each where the usual layout shows it (a v1
+// hierarchy at /sys/fs/cgroup/CONTROLLERS, "cpu,cpuacct"; else v2 at /sys/fs/cgroup or, on a
+// hybrid host, /sys/fs/cgroup/unified), else where mountinfo does. A null chain is not looked
+// for; a controller in no hierarchy has no chain to find.
+void find_chains(chain* cpu, chain* memory)
 {
     // The calling thread's own view, which still opens once the process's first thread has
     // exited (/proc/self/mountinfo then fails); /proc/thread-self is Linux 3.17's.
@@ -108,37 +110,70 @@ void read_cgroup_limits(capacity_facts& facts)
             return;
     }
     const membership in = parse_membership(text);
-    // Each controller's chain where the usual layout shows it: a v1 hierarchy at
-    // /sys/fs/cgroup/CONTROLLERS ("cpu,cpuacct"), else v2 at /sys/fs/cgroup or, on a hybrid host,
-    // /sys/fs/cgroup/unified. A controller in no hierarchy has no chain to find.
     const auto usual = [&](const std::string& v1_path, const std::string& controllers,
-                           const char* v1_file, chain& found) {
+                           const char* v1_file, chain* found) {
+        if (!found)
+            return true;
         if (!v1_path.empty())
-            return usual_chain(("/sys/fs/cgroup/" + controllers).c_str(), v1_file, v1_path, found);
-        return in.unified.empty() || usual_chain("/sys/fs/cgroup", nullptr, in.unified, found) ||
-               usual_chain("/sys/fs/cgroup/unified", nullptr, in.unified, found);
+            return usual_chain(("/sys/fs/cgroup/" + controllers).c_str(), v1_file, v1_path, *found);
+        return in.unified.empty() || usual_chain("/sys/fs/cgroup", nullptr, in.unified, *found) ||
+               usual_chain("/sys/fs/cgroup/unified", nullptr, in.unified, *found);
     };
-    chain cpu, memory;
     const bool cpu_seen = usual(in.cpu, in.cpu_controllers, "cpu.cfs_quota_us", cpu);
     const bool memory_seen = usual(in.memory, in.memory_controllers, "memory.limit_in_bytes", memory);
-    if (!cpu_seen || !memory_seen) {
-        // mountinfo can hold tens of thousands of lines on a container host: it is read a line at
-        // a time, to the end, since a later mount can cover the one that looked right.
-        mount_choice mounts(in);
-        for_each_line((std::string(proc) + "mountinfo").c_str(), [&](std::string_view line) {
-            mounts.add(line);
-            return true;
-        });
-        if (!cpu_seen)
-            choose(in.cpu, mounts.cpu(), in.unified, mounts.unified(), cpu);
-        if (!memory_seen)
-            choose(in.memory, mounts.memory(), in.unified, mounts.unified(), memory);
-    }
+    if (cpu_seen && memory_seen)
+        return;
+    // mountinfo can hold tens of thousands of lines on a container host: it is read a line at a
+    // time, to the end, since a later mount can cover the one that looked right.
+    mount_choice mounts(in);
+    for_each_line((std::string(proc) + "mountinfo").c_str(), [&](std::string_view line) {
+        mounts.add(line);
+        return true;
+    });
+    if (!cpu_seen)
+        choose(in.cpu, mounts.cpu(), in.unified, mounts.unified(), *cpu);
+    if (!memory_seen)
+        choose(in.memory, mounts.memory(), in.unified, mounts.unified(), *memory);
+}
+
+} // namespace
+
+void read_cgroup_limits(capacity_facts& facts)
+{
+    chain cpu, memory;
+    find_chains(&cpu, &memory);
     if (!cpu.leaf.empty())
         walk_up(cpu.leaf, cpu.top, [&](const std::string& dir) { read_cpu_level(dir, cpu.v2, facts); });
     if (!memory.leaf.empty())
         walk_up(memory.leaf, memory.top,
                 [&](const std::string& dir) { read_memory_level(dir, memory.v2, facts); });
+}
+
+void read_cgroup_memory(memory_facts& facts)
+{
+    chain memory;
+    find_chains(nullptr, &memory);
+    if (memory.leaf.empty())
+        return;
+    walk_up(memory.leaf, memory.top, [&](const std::string& dir) {
+        memory_level level;
+        if (!parse_number(read_limit_file(dir, memory.v2 ? "memory.max" : "memory.limit_in_bytes"),
+                          level.limit) ||
+            !level.limit || (facts.machine_memory && level.limit >= facts.machine_memory))
+            return;
+        // The usage and the inactive file pages of the whole subtree, as the limit binds it: v1's
+        // usage and memory.stat's total_ lines, v2's memory.current and memory.stat.
+        level.usage_known = parse_number(
+            read_limit_file(dir, memory.v2 ? "memory.current" : "memory.usage_in_bytes"),
+            level.usage);
+        if (level.usage_known) {
+            std::string stat;
+            read_small_file((dir + "/memory.stat").c_str(), stat, 64 * 1024);
+            stat_value(stat, memory.v2 ? "inactive_file" : "total_inactive_file",
+                       level.inactive_file);
+        }
+        facts.levels.push_back(level);
+    });
 }
 
 } // namespace tarn::detail::platform::cgroup

@@ -12,6 +12,10 @@ namespace tarn::detail::platform::cgroup {
 // controller, else v2. Throws only std::bad_alloc.
 void read_cgroup_limits(capacity_facts& facts);
 
+// Adds each level of the process's memory chain that states a limit below the machine's memory,
+// with what it holds now. Throws only std::bad_alloc.
+void read_cgroup_memory(memory_facts& facts);
+
 } // namespace tarn::detail::platform::cgroup
 
 #endif

@@ -26,7 +26,46 @@ unsigned count_processor_list(std::string_view text)
     return count <= std::numeric_limits<unsigned>::max() ? static_cast<unsigned>(count) : 0;
 }
 
+namespace {
+
+// Calls `line(text)` for each line of `text`, without its line feed, until it returns true;
+// whether one did.
+template <class Line> bool find_line(std::string_view text, Line line)
+{
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        if (line(text.substr(0, end)))
+            return true;
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return false;
+}
+
+} // namespace
+
+bool meminfo_bytes(std::string_view text, std::string_view key, std::uint64_t& bytes)
+{
+    return find_line(text, [&](std::string_view line) {
+        if (line.substr(0, key.size()) != key || line.substr(key.size(), 1) != ":")
+            return false;
+        line.remove_prefix(key.size() + 1);
+        line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+        std::uint64_t kib;
+        return line.size() > 3 && line.substr(line.size() - 3) == " kB" &&
+               cgroup::parse_number(line.substr(0, line.size() - 3), kib) &&
+               kib <= std::numeric_limits<std::uint64_t>::max() / 1024 && (bytes = kib * 1024, true);
+    });
+}
+
 namespace cgroup {
+
+bool stat_value(std::string_view text, std::string_view key, std::uint64_t& value)
+{
+    return find_line(text, [&](std::string_view line) {
+        return line.substr(0, key.size()) == key && line.substr(key.size(), 1) == " " &&
+               parse_number(line.substr(key.size() + 1), value);
+    });
+}
 
 namespace {
 

@@ -18,6 +18,10 @@ namespace tarn::detail::platform {
 // is 8); 0 when the text is no such list.
 unsigned count_processor_list(std::string_view text);
 
+// The number of the line "KEY: NUMBER kB" of /proc/meminfo, in bytes; false when no line is
+// KEY's or its number is no number of kB that bytes can hold.
+bool meminfo_bytes(std::string_view text, std::string_view key, std::uint64_t& bytes);
+
 namespace cgroup {
 
 // The process's cgroup in each hierarchy that matters, as /proc/self/cgroup names them
@@ -85,6 +89,10 @@ template <class Number> bool parse_number(std::string_view text, Number& number)
 
 // cpu.max: "50000 100000", the quota and the period; "max 100000" (no quota) is no number.
 bool parse_cpu_max(std::string_view text, cpu_quota& quota);
+
+// The number of the line "KEY NUMBER" of memory.stat (KEY whole: "inactive_file" is not
+// "total_inactive_file"); false when there is none.
+bool stat_value(std::string_view text, std::string_view key, std::uint64_t& value);
 
 } // namespace cgroup
 

@@ -131,6 +131,31 @@ struct capacity_facts {
 // machine's figures and the affinity are filled.
 void read_capacity(capacity_facts& facts);
 
+// A cgroup level with a memory limit, and what it holds now.
+struct memory_level {
+    std::uint64_t limit = 0;
+    bool usage_known = false;
+    std::uint64_t usage = 0;         // the level's pages (v1: its whole subtree's)
+    std::uint64_t inactive_file = 0; // of those, the file pages the kernel drops first
+};
+
+// What the process can still use now, in the host's own numbers; 0 where the host says nothing.
+struct memory_facts {
+    std::uint64_t machine_memory = 0;
+    std::uint64_t machine_available = 0;
+    // Linux: the cgroup levels below the machine's memory that state a limit, the process's own
+    // first.
+    std::vector<memory_level> levels;
+    // Windows: the job's memory limits (as in capacity_facts) and the process's committed memory.
+    std::uint32_t job_limit_flags = 0;
+    std::uint64_t job_process_memory = 0, job_memory = 0;
+    std::uint64_t process_commit = 0;
+};
+
+// Asks the host what the process can still use, every time. Throws only std::bad_alloc, after
+// the machine's figures are filled.
+void read_memory(memory_facts& facts);
+
 } // namespace tarn::detail::platform
 
 #endif

@@ -14,6 +14,8 @@
 
 #include "file.h"
 #if defined(__linux__)
+#  include <sys/sysinfo.h>
+
 #  include "cgroup.h"
 #  include "linux_text.h"
 #endif
@@ -198,6 +200,34 @@ void read_capacity(capacity_facts& facts)
             static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
 #if defined(__linux__)
     cgroup::read_cgroup_limits(facts);
+#endif
+}
+
+void read_memory(memory_facts& facts)
+{
+    const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page_size > 0)
+        facts.machine_memory =
+            static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(page_size);
+#if defined(__linux__)
+    // MemAvailable counts what the kernel can reclaim without swapping (Linux 3.14 and later);
+    // it is near the top of meminfo, which the stack holds, since nothing here may throw.
+    char meminfo[4096];
+    regular_file file("/proc/meminfo");
+    const ssize_t n = file.is_open() ? file.read_some(meminfo, sizeof meminfo) : -1;
+    if (n <= 0 || !meminfo_bytes({meminfo, static_cast<std::size_t>(n)}, "MemAvailable",
+                                 facts.machine_available)) {
+        struct sysinfo memory;
+        if (sysinfo(&memory) == 0)
+            facts.machine_available =
+                (std::uint64_t{memory.freeram} + memory.bufferram) * memory.mem_unit;
+    }
+    cgroup::read_cgroup_memory(facts);
+#else
+    const long available = sysconf(_SC_AVPHYS_PAGES);
+    if (available > 0 && page_size > 0)
+        facts.machine_available =
+            static_cast<std::uint64_t>(available) * static_cast<std::uint64_t>(page_size);
 #endif
 }
 

@@ -10,6 +10,9 @@
 #include "platform.h"
 
 #include <windows.h>
+// GetProcessMemoryInfo as kernel32's K32GetProcessMemoryInfo (Windows 7 and later): no psapi.dll.
+#define PSAPI_VERSION 2
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -298,6 +301,30 @@ void read_capacity(capacity_facts& facts)
         facts.job_process_memory = limits.ProcessMemoryLimit;
         facts.job_memory = limits.JobMemoryLimit;
     }
+}
+
+void read_memory(memory_facts& facts)
+{
+    MEMORYSTATUSEX memory{};
+    memory.dwLength = sizeof memory;
+    if (GlobalMemoryStatusEx(&memory)) {
+        facts.machine_memory = memory.ullTotalPhys;
+        facts.machine_available = memory.ullAvailPhys;
+    }
+    // The job's limits bind what the process commits. No documented query gives what the whole
+    // job has committed, so its limit is set against the process's own commit too.
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    if (QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &limits,
+                                  sizeof limits, nullptr)) {
+        facts.job_limit_flags = limits.BasicLimitInformation.LimitFlags;
+        facts.job_process_memory = limits.ProcessMemoryLimit;
+        facts.job_memory = limits.JobMemoryLimit;
+    }
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(),
+                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+        facts.process_commit = counters.PrivateUsage;
 }
 
 } // namespace tarn::detail::platform

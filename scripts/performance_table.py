@@ -42,8 +42,8 @@ pairs += [("capacity_library", "capacity_rust_available_parallelism",
           ("available_memory_library", "capacity_library",
            "`getcapacity()`: the limits alone, without what the levels hold"),
           ("available_memory_library", "available_memory_libuv",
-           "libuv's `uv_get_free_memory` and `uv_get_constrained_memory` (its own cgroup only, "
-           "page cache counted as used)"),
+           "libuv's `uv_get_free_memory` (the machine's) and `uv_get_constrained_memory` (its "
+           "own cgroup's limit, with no usage)"),
           ("machineid_library", "machineid_bare_openssl",
            "open, read and close `/etc/machine-id`, then OpenSSL's `HMAC(EVP_sha256(), ...)` over "
            "the app id"),

@@ -1,5 +1,6 @@
 // tarn-info: prints what libtarn knows about the target, the host, what this process may use, the
 // library's build and the environment.
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <charconv>
@@ -7,6 +8,8 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <iterator>
+#include <utility>
 
 #include "tarn/c.h"
 #include "tarn/tarn.h"
@@ -25,6 +28,9 @@ const char usage_text[] =
     "       tarn-info --has NAME whether it is set (exit status 0 when it is, 1 when not)\n"
     "       tarn-info --machine-id APP\n"
     "                            this machine's id for the application APP (1 when none)\n"
+    "       tarn-info --directory NAME\n"
+    "                            where programs keep their files: home, config, data, cache,\n"
+    "                            state, runtime or temp (1 when the host has none)\n"
     "       tarn-info --version  the version of libtarn\n"
     "       tarn-info --help     this text\n";
 
@@ -65,6 +71,13 @@ std::string memory(const tarn::capacity& c, unsigned long long available)
            ", " + bytes(available) + " available";
 }
 
+// The folders a program keeps its files in, by the names the command line and JSON use.
+const std::pair<const char*, tarn::directory> directories[] = {
+    {"home", tarn::directory::home},   {"config", tarn::directory::config},
+    {"data", tarn::directory::data},   {"cache", tarn::directory::cache},
+    {"state", tarn::directory::state}, {"runtime", tarn::directory::runtime},
+    {"temp", tarn::directory::temp}};
+
 // "debian 12 (like: ...)": the parts the host has; "(none)" where it has no valid id.
 std::string product(const tarn::system_info& info)
 {
@@ -93,6 +106,11 @@ void print_description()
     line("node name:  ", info.node_name());
     line("processors: ", processors(capacity));
     line("memory:     ", memory(capacity, tarn::getavailablememory()));
+    for (const auto& [name, which] : directories) {
+        const tarn::tarnstr path = tarn::getdirectory(which);
+        std::cout << name << ':' << std::string(11 - std::strlen(name), ' ')
+                  << (path.empty() ? "(none)" : path.str()) << '\n';
+    }
     line("build os:   ", info.build_os());
     line("build arch: ", info.build_arch());
     line("built:      ", *info.build_date() + ' ' + *info.build_time());
@@ -205,7 +223,14 @@ void print_json()
               << ",\"memory\":" << json_number(c.memory)
               << ",\"machine_memory\":" << json_number(c.machine_memory)
               << ",\"memory_limit\":" << json_number(c.memory_limit)
-              << ",\"available_memory\":" << json_number(tarn::getavailablememory()) << "}}\n";
+              << ",\"available_memory\":" << json_number(tarn::getavailablememory())
+              << "},\"directories\":{";
+    for (const auto& [name, which] : directories) {
+        const tarn::tarnstr path = tarn::getdirectory(which);
+        std::cout << (which == tarn::directory::home ? "\"" : ",\"") << name
+                  << "\":" << (path.empty() ? "null" : text(path.str()));
+    }
+    std::cout << "}}\n";
 }
 
 // The version of the library that was loaded, which may be newer than the one built against.
@@ -245,6 +270,21 @@ int main(int argc, char** argv)
             if (id.empty())
                 return 1;
             std::cout << id << '\n';
+        } else if (argc == 3 && is(argv[1], "--directory")) {
+            const auto* end = std::end(directories);
+            const auto* found = std::find_if(std::begin(directories), end,
+                                             [&](const auto& d) { return is(argv[2], d.first); });
+            if (found == end) {
+                std::cerr << "tarn-info: no directory named '" << argv[2] << "'; the names are:";
+                for (const auto& d : directories)
+                    std::cerr << ' ' << d.first;
+                std::cerr << '\n';
+                return 2;
+            }
+            const tarn::tarnstr path = tarn::getdirectory(found->second);
+            if (path.empty())
+                return 1;
+            std::cout << path << '\n';
         } else if (argc == 2 && is(argv[1], "--version"))
             print_version();
         else if (argc == 2 && is(argv[1], "--help"))

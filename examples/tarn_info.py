@@ -51,6 +51,8 @@ def load():
                                                 ctypes.POINTER(ctypes.c_size_t)]),
         "tarn_getcapacity": (ctypes.c_int, [ctypes.POINTER(Capacity)]),
         "tarn_getavailablememory": (ctypes.c_int, [ctypes.POINTER(ctypes.c_ulonglong)]),
+        "tarn_getdirectory": (ctypes.c_int, [ctypes.c_int, ctypes.POINTER(ctypes.c_void_p),
+                                             ctypes.POINTER(ctypes.c_size_t)]),
     }
     for function, (restype, argtypes) in signatures.items():
         try:
@@ -117,6 +119,21 @@ def capacity_lines(lib):
     return [(b"processors: ", processors.encode()), (b"memory:     ", memory.encode())]
 
 
+DIRECTORIES = ["home", "config", "data", "cache", "state", "runtime", "temp"]
+
+
+def directory_lines(lib):
+    """Where programs keep their files, a line a folder, as tarn-info words them."""
+    lines = []
+    for number, name in enumerate(DIRECTORIES):
+        text, size = ctypes.c_void_p(), ctypes.c_size_t()
+        check(lib, lib.tarn_getdirectory(number, ctypes.byref(text), ctypes.byref(size)))
+        path = ctypes.string_at(text, size.value) if text else b"(none)"
+        lib.tarn_free(text)
+        lines.append(((name + ":").ljust(12).encode(), path))
+    return lines
+
+
 def main():
     lib = load()
     info = ctypes.c_void_p()
@@ -129,7 +146,8 @@ def main():
              (b"pretty:     ", get["pretty"]), (b"product:    ", product(get)),
              (b"arch:       ", get["arch"]),
              (b"version:    ", get["version"]), (b"release:    ", get["release"]),
-             (b"node name:  ", get["node_name"])] + capacity_lines(lib) + [
+             (b"node name:  ", get["node_name"])] + capacity_lines(lib) + \
+        directory_lines(lib) + [
              (b"build os:   ", get["build_os"]),
              (b"build arch: ", get["build_arch"]),
              (b"built:      ", get["build_date"] + b" " + get["build_time"])]

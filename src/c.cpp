@@ -268,4 +268,17 @@ tarn_status tarn_getavailablememory(unsigned long long* bytes)
     return tarn::detail::measure_available_memory(*bytes) ? TARN_OK : TARN_ERROR_NO_MEMORY;
 }
 
+tarn_status tarn_getdirectory(int directory, char** path, size_t* size)
+{
+    clear(path, size);
+    if (!path)
+        return TARN_ERROR_INVALID_ARGUMENT;
+    return guarded([&]() -> tarn_status {
+        std::string found;
+        if (!tarn::detail::find_directory(directory, found))
+            return TARN_ERROR_INVALID_ARGUMENT;
+        return found.empty() ? TARN_OK : give_text(found, path, size);
+    });
+}
+
 } // extern "C"

@@ -54,6 +54,10 @@ bool measure_capacity(capacity& measured) noexcept;
 // the machine's available memory).
 bool measure_available_memory(unsigned long long& bytes) noexcept;
 
+// The folder numbered `which` (tarn::directory's values) into `path`, empty when the host has
+// none; false for another number. Throws only std::bad_alloc.
+bool find_directory(int which, std::string& path);
+
 // What programs compare: the product's ids, asked of the host now.
 struct product_ids;
 product_ids product(const system_info_data& data);

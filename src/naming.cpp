@@ -283,7 +283,8 @@ namespace {
 // program can rely on.
 bool is_product_word(std::string_view text, bool words)
 {
-    if (words && !text.empty() && (text.front() == ' ' || text.back() == ' ' || text.find("  ") != text.npos))
+    if (words && !text.empty() &&
+        (text.front() == ' ' || text.back() == ' ' || text.find("  ") != text.npos))
         return false;
     return std::all_of(text.begin(), text.end(), [words](char c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || c == '.' || c == '_' ||

@@ -132,6 +132,18 @@ const std::pair<const char*, std::function<bool()>> operations[] = {
     {"getenviron", [] { return fails([] { getenviron(); }); }},
     {"getmachineid",
      [] { return fails([] { getmachineid("0123456789abcdef0123456789abcdef"); }); }},
+    {"getdirectory",
+     [] {
+         {
+             const test::host_scope host;
+             fake.variables["XDG_CONFIG_HOME"] = "/" + long_b;
+             fake.known_folders[1] = "C:\\" + long_b;
+         }
+         return fails([] {
+             EXPECT_EQ(getdirectory(directory::config).str().size(),
+                       long_b.size() + (getosname() == "winnt" ? 3 : 1));
+         });
+     }},
     {"system_info()", [] { return fails([] { system_info(); }); }},
     {"system_info(copy)", [] { return copies(system_info()); }},
     {"system_info =", keeps_host},

@@ -213,7 +213,8 @@ TEST(Capacity, AvailableMemoryInCraftedTrees)
     // line would take for the one read.
     const std::string stat_v2 = "file 1\nactive_file 2\nzinactive_file 3\ninactive_files 4\n"
                                 "inactive_file 104857600\ntotal_inactive_file 5\n";
-    const std::string stat_v1 = "inactive_file 1\ntotal_inactive_file_x 2\ntotal_inactive_file 52428800";
+    const std::string stat_v1 =
+        "inactive_file 1\ntotal_inactive_file_x 2\ntotal_inactive_file 52428800";
     const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw");
     const std::string v1 = mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory");
     const struct {
@@ -234,12 +235,11 @@ TEST(Capacity, AvailableMemoryInCraftedTrees)
          {"memory/a/memory.usage_in_bytes", "209715200"}, {"memory/a/memory.stat", stat_v1.c_str()}}, "362"},
         // clang-format on
     };
-    const auto available = [] {
-        return std::to_string(tarn::getavailablememory() >> 20);
-    };
+    const auto available = [] { return std::to_string(tarn::getavailablememory() >> 20); };
     for (const auto& r : rows) {
         std::vector<file> files = r.files;
-        files.push_back({".meminfo", "MemTotal: 2097152 kB\nMemFree: 1 kB\nMemAvailable: 1048576 kB\n"});
+        files.push_back(
+            {".meminfo", "MemTotal: 2097152 kB\nMemFree: 1 kB\nMemAvailable: 1048576 kB\n"});
         const std::string got = in_crafted_tree(r.cgroup, r.mountinfo, files, [&] {
             return tarn::test::bind("/sys/fs/cgroup/.meminfo", "/proc/meminfo") ? available()
                                                                                 : "not crafted";
@@ -297,7 +297,8 @@ TEST(Capacity, AvailableMemoryUnderARealLimit)
             return std::string("not moved");
         const auto now = [] { return static_cast<long long>(tarn::getavailablememory() >> 20); };
         const long long before = now();
-        void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* block =
+            mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         std::memset(block, 1, size);
         const long long touched = now();
         munmap(block, size);
@@ -336,7 +337,8 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
         return bool(std::ofstream(path) << value << std::flush);
     };
     const auto join = [&](const std::string& cgroup) {
-        return write(cpu + cgroup + "/tasks", getpid()) && write(memory + cgroup + "/tasks", getpid());
+        return write(cpu + cgroup + "/tasks", getpid()) &&
+               write(memory + cgroup + "/tasks", getpid());
     };
     const auto mount_afresh = [](const std::string& point, const char* controller) {
         mkdir(point.c_str(), 0755);
@@ -362,8 +364,12 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
     mkdir(cpuacct.c_str(), 0755), mkdir((cpuacct + "/own").c_str(), 0755);
     const std::function<bool()> views[] = {
         [&] { return join("/own"); },
-        [&] { return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(true); },
-        [&] { return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(false); },
+        [&] {
+            return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(true);
+        },
+        [&] {
+            return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(false);
+        },
         [&] {
             return join("/own") && scratch() && mkdir("/mnt/cpu", 0755) == 0 &&
                    mkdir("/mnt/memory", 0755) == 0 && tarn::test::bind(cpu + "/own", "/mnt/cpu") &&

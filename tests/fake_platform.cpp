@@ -1,6 +1,8 @@
 // The platform layer answered from tarn::test::fake.
 #include "fake_platform.h"
 
+#include <algorithm>
+
 #include "counting_heap.h"
 
 namespace tarn::test {
@@ -89,6 +91,28 @@ void read_memory(memory_facts& facts)
     for (const memory_level& level : f.levels)
         facts.levels.push_back(level);
 }
+
+std::string directory_host::variable(const char* name) const
+{
+    const auto found = fake.variables.find(name);
+    return found == fake.variables.end() ? "" : found->second;
+}
+
+std::string directory_host::account_home() const { return fake.account_home; }
+
+bool directory_host::private_directory(const std::string& path) const
+{
+    return std::count(fake.private_directories.begin(), fake.private_directories.end(), path) > 0;
+}
+
+bool directory_host::known_folder(folder which, std::string& path) const
+{
+    const auto found = fake.known_folders.find(static_cast<int>(which));
+    path = found == fake.known_folders.end() ? "" : found->second;
+    return found != fake.known_folders.end();
+}
+
+std::string directory_host::temp_path() const { return fake.temp_path; }
 
 bool read_host_id(host_id which, std::string& text, id_format& format)
 {

@@ -4,6 +4,7 @@
 #define TARN_TESTS_FAKE_PLATFORM_H
 
 #include <map>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -18,6 +19,11 @@ struct fake_host {
     detail::platform::capacity_facts capacity{4, 4, 8ull << 30, {}, {}};
     detail::platform::memory_facts memory{8ull << 30, 6ull << 30, {}};
     std::string machine_id = "0123456789abcdef0123456789abcdef\n", boot_id;
+    // Where files go: the password database's home, the private runtime folders, the Known
+    // Folders whose call succeeds (by number), the temporary folder.
+    std::string account_home, temp_path;
+    std::vector<std::string> private_directories;
+    std::map<int, std::string> known_folders;
 };
 
 // The one scripted host; what it stores is the host's, allocated in a host_scope.

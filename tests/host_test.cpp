@@ -128,6 +128,50 @@ TEST(Environment, ListingsHoldEveryVariableAndNothingElse)
 }
 #endif
 
+TEST(Directories, AskTheEnvironmentOfTheMomentAsTheHostReadsIt)
+{
+    // The process changes its environment: POSIX reads HOME and TMPDIR again at every call;
+    // Windows never reads HOME, and its temporary folder follows TMP.
+    const bool windows = getosname() == "winnt";
+    const char* const temp_variable = windows ? "TMP" : "TMPDIR";
+    const std::string home = getdirectory(directory::home).str(),
+                      saved_home = getenvvar("HOME").str(),
+                      saved_temp = getenvvar(temp_variable).str();
+    const bool had_home = hasenvvar("HOME"), had_temp = hasenvvar(temp_variable);
+    const std::pair<const char*, const char*> temps[] = {
+        {"/tarn/tmp/", "/tarn/tmp"}, {"/", "/"}, {"C:\\tarn\\", "C:\\tarn"}, {"C:\\", "C:\\"}};
+    for (const auto& [set, read] : temps) {
+        if ((set[0] == '/') == windows)
+            continue;
+        putenvvar(temp_variable, set);
+        EXPECT_EQ(getdirectory(directory::temp).str(), read);
+    }
+    // Threads that set HOME beside threads that ask: every answer is a value set whole.
+    const char* rounds = std::getenv("TARN_CONCURRENCY_ROUNDS");
+    std::atomic<int> odd{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < 4; ++t)
+        workers.emplace_back([&, t, rounds = rounds ? std::atoi(rounds) : 200] {
+            for (int i = 0; i < rounds; ++i) {
+                if (t % 2) {
+                    putenvvar("HOME", i % 2 ? "/tarn/a" : "/tarn/bbbbbbbbbbbbbbbbbbbbbbbbb/");
+                    continue;
+                }
+                const std::string got = getdirectory(directory::home).str();
+                odd += windows ? got != home
+                               : got != "/tarn/a" && got != "/tarn/bbbbbbbbbbbbbbbbbbbbbbbbb" &&
+                                     got != home;
+            }
+        });
+    for (auto& w : workers)
+        w.join();
+    EXPECT_EQ(odd, 0);
+    putenvvar("HOME", "/tarn/end//");
+    EXPECT_EQ(getdirectory(directory::home).str(), windows ? home : "/tarn/end");
+    had_home ? putenvvar("HOME", saved_home) : unsetenvvar("HOME");
+    had_temp ? putenvvar(temp_variable, saved_temp) : unsetenvvar(temp_variable);
+}
+
 TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
 {
     const char* rounds = std::getenv("TARN_CONCURRENCY_ROUNDS");

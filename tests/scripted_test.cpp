@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "capacity_rules.h"
+#include "directory_rules.h"
 #include "platform/linux_text.h"
 #include "counting_heap.h"
 #include "fake_platform.h"
@@ -188,8 +189,10 @@ TEST(Naming, ProductIdsForPrograms)
         {"ID=\"deb ian\"\nVERSION_ID=\"12 b\"\nID_LIKE=\"a\\\"b\"\n", "", "", ""},
         {"ID=my_oz-2.0\nVERSION_ID=1\\.9\n", "my_oz-2.0", "1.9", ""},
         // spaces only between words, one each
-        {"ID_LIKE=\"  \"", "linux", "", ""}, {"ID_LIKE=\" debian\"", "linux", "", ""},
-        {"ID_LIKE=\"debian \"", "linux", "", ""}, {"ID_LIKE=\"rhel  fedora\"", "linux", "", ""},
+        {"ID_LIKE=\"  \"", "linux", "", ""},
+        {"ID_LIKE=\" debian\"", "linux", "", ""},
+        {"ID_LIKE=\"debian \"", "linux", "", ""},
+        {"ID_LIKE=\"rhel  fedora\"", "linux", "", ""},
         {"ID_LIKE=\"\"", "linux", "", ""},
     };
     for (const auto& [text, id, version, like] : texts) {
@@ -246,6 +249,119 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
     };
     for (const auto& [release, expected] : releases)
         EXPECT_EQ(detail::version_from_release(release), expected) << release;
+}
+
+// A host for the directory rules: its variables ("NAME=value;..."), the password database's home,
+// the private runtime folder, the Known Folders that answer (by number), the temporary folder.
+struct directory_table_host {
+    std::string variables, account, private_folder;
+    std::map<int, std::string> folders;
+    std::string temp;
+
+    std::string variable(const char* name) const
+    {
+        const std::string key = std::string(name) + '=';
+        std::size_t at = (';' + variables).find(';' + key);
+        if (at == std::string::npos)
+            return "";
+        at += key.size();
+        return variables.substr(at, variables.find(';', at) - at);
+    }
+    std::string account_home() const { return account; }
+    bool private_directory(const std::string& path) const { return path == private_folder; }
+    bool known_folder(detail::platform::directory_host::folder which, std::string& path) const
+    {
+        const auto found = folders.find(static_cast<int>(which));
+        path = found == folders.end() ? "" : found->second;
+        return found != folders.end();
+    }
+    std::string temp_path() const { return temp; }
+};
+
+TEST(Directories, OneRulePerHost)
+{
+    using d = directory;
+    // POSIX: variables, the password database's home, the private runtime folder; the folder
+    // asked for, and the answer
+    const std::tuple<const char*, const char*, const char*, d, const char*> posix[] = {
+        {"HOME=/home/u", "/x", "", d::home, "/home/u"},
+        {"", "/home/pw", "", d::home, "/home/pw"},           // unset: the password database's
+        {"HOME=", "/home/pw", "", d::home, "/home/pw"},      // empty
+        {"HOME=rel/u", "/home/pw", "", d::home, "/home/pw"}, // relative
+        {"HOME=rel", "pw", "", d::home, ""},                 // neither absolute
+        {"HOME=/home/u//", "", "", d::home, "/home/u"},
+        {"HOME=/", "", "", d::home, "/"},
+        {"HOME=//", "", "", d::config, "/.config"},
+        {"HOME=/h", "", "", d::config, "/h/.config"},
+        {"HOME=/h;XDG_CONFIG_HOME=/c/", "", "", d::config, "/c"},
+        {"HOME=/h;XDG_CONFIG_HOME=c", "", "", d::config, "/h/.config"}, // relative: ignored
+        {"HOME=/h;XDG_CONFIG_HOME=", "", "", d::config, "/h/.config"},
+        {"XDG_DATA_HOME=/d", "", "", d::data, "/d"},
+        {"HOME=/h", "", "", d::data, "/h/.local/share"},
+        {"HOME=/h;XDG_CACHE_HOME=/k", "", "", d::cache, "/k"},
+        {"HOME=/h", "", "", d::cache, "/h/.cache"},
+        {"HOME=/h;XDG_STATE_HOME=/s", "", "", d::state, "/s"},
+        {"HOME=/h", "", "", d::state, "/h/.local/state"},
+        {"HOME=r", "", "", d::cache, ""}, // no home at all
+        {"XDG_RUNTIME_DIR=/run/user/7/", "", "/run/user/7", d::runtime, "/run/user/7"},
+        {"XDG_RUNTIME_DIR=/tmp", "", "/run/user/7", d::runtime, ""}, // shared, or not its own
+        {"XDG_RUNTIME_DIR=run/user/7", "", "run/user/7", d::runtime, ""},
+        {"HOME=/h", "", "", d::runtime, ""},
+        {"TMPDIR=/var/tmp/", "", "", d::temp, "/var/tmp"},
+        {"TMPDIR=tmp", "", "", d::temp, "/tmp"},
+        {"", "", "", d::temp, "/tmp"},
+    };
+    for (const auto& [variables, account, private_folder, which, expected] : posix)
+        EXPECT_EQ(detail::posix_directory(
+                      which, directory_table_host{variables, account, private_folder, {}, ""}),
+                  expected)
+            << variables << ' ' << static_cast<int>(which);
+    // Windows: variables, the Known Folders that answer (profile, roaming, local), the temporary
+    // folder; never HOME, XDG_* or TMPDIR.
+    const std::map<int, std::string> known = {
+        {0, "C:\\Users\\u"}, {1, "C:\\Users\\u\\AppData\\Roaming\\"}, {2, "\\\\srv\\p\\Local"}};
+    const std::tuple<const char*, std::map<int, std::string>, const char*, d, const char*>
+        windows[] = {
+            {"HOME=/home/u;USERPROFILE=D:\\p", known, "", d::home, "C:\\Users\\u"},
+            {"USERPROFILE=D:\\p\\", {}, "", d::home, "D:\\p"}, // the call failed
+            {"USERPROFILE=D:", {}, "", d::home, ""},
+            {"USERPROFILE=p", {}, "", d::home, ""},
+            {"USERPROFILE=D:\\p", {{0, ""}}, "", d::home, ""}, // a path the code page cannot hold
+            {"XDG_CONFIG_HOME=/c", known, "", d::config, "C:\\Users\\u\\AppData\\Roaming"},
+            {"", known, "", d::data, "C:\\Users\\u\\AppData\\Roaming"},
+            {"APPDATA=E:/r/", {}, "", d::config, "E:/r"},
+            {"XDG_CACHE_HOME=/k", known, "", d::cache, "\\\\srv\\p\\Local"},
+            {"LOCALAPPDATA=F:\\l", {}, "", d::state, "F:\\l"},
+            {"XDG_RUNTIME_DIR=C:\\r", known, "", d::runtime, ""},
+            {"TMPDIR=C:\\t", {}, "C:\\", d::temp, "C:\\"}, // a root keeps its separator
+            {"", {}, "C:\\Temp\\", d::temp, "C:\\Temp"},
+            {"", {}, "", d::temp, ""},
+        };
+    for (const auto& [variables, folders, temp, which, expected] : windows)
+        EXPECT_EQ(detail::windows_directory(which,
+                                            directory_table_host{variables, "", "", folders, temp}),
+                  expected)
+            << variables << ' ' << static_cast<int>(which);
+    // Through the library, by the target's own rule; any other number refused.
+    fake.variables["TMPDIR"] = "/scratch/", fake.temp_path = "C:\\scratch\\";
+    char* path = nullptr;
+    size_t size = 0;
+    EXPECT_TRUE(tarn_getdirectory(TARN_DIRECTORY_TEMP, &path, &size) == TARN_OK &&
+                std::string(path, size) ==
+                    (getosname() == "winnt" ? "C:\\scratch" : "/scratch") &&
+                getdirectory(directory::temp) == path);
+    tarn_free(path);
+    EXPECT_TRUE(tarn_getdirectory(TARN_DIRECTORY_RUNTIME, &path, &size) == TARN_OK && !path &&
+                !size);
+    for (const int number : {-1, 7}) {
+        path = reinterpret_cast<char*>(1), size = 1;
+        EXPECT_TRUE(tarn_getdirectory(number, &path, &size) == TARN_ERROR_INVALID_ARGUMENT &&
+                    !path && !size);
+        EXPECT_THROW(getdirectory(static_cast<directory>(number)), std::invalid_argument);
+    }
+    EXPECT_EQ(tarn_getdirectory(TARN_DIRECTORY_HOME, nullptr, nullptr),
+              TARN_ERROR_INVALID_ARGUMENT);
+    test::reset_fake();
 }
 
 TEST(Capacity, TightestQuotaAndLimitOfTheChainRoundedUpForThreads)
@@ -351,10 +467,12 @@ TEST(Capacity, MountOfEachHierarchyThatShowsTheWholeChain)
 TEST(Capacity, ProcessorListsAsTheKernelWritesThem)
 {
     const std::pair<const char*, unsigned> rows[] = {
-        {"0\n", 1}, {"0-3,8-11\n", 8}, {"0-1023", 1024}, {"2,4-5,7", 4}, {"0-4294967295", 0},
-        {"1-4294967295", 4294967295u},
-        {"", 0}, {"\n", 0}, {"3-1", 0}, {"0,", 0}, {",0", 0}, {"0-", 0}, {"-3", 0}, {"0 1", 0},
-        {"0-1-2", 0}, {"x", 0}};
+        {"0\n", 1},     {"0-3,8-11\n", 8},   {"0-1023", 1024},
+        {"2,4-5,7", 4}, {"0-4294967295", 0}, {"1-4294967295", 4294967295u},
+        {"", 0},        {"\n", 0},           {"3-1", 0},
+        {"0,", 0},      {",0", 0},           {"0-", 0},
+        {"-3", 0},      {"0 1", 0},          {"0-1-2", 0},
+        {"x", 0}};
     for (const auto& [list, expected] : rows)
         EXPECT_EQ(detail::platform::count_processor_list(list), expected) << list;
 }
@@ -371,16 +489,16 @@ TEST(Capacity, AvailableMemoryUnderEveryLimitWithoutPageCache)
         std::vector<level> levels; // the process's own cgroup first
         std::uint32_t job_flags;
         std::uint64_t process_limit, job_limit, commit; // MiB
-        std::uint64_t expected;                          // MiB, of a machine of 4096 with 3000 free
+        std::uint64_t expected;                         // MiB, of a machine of 4096 with 3000 free
     } rows[] = {
         {{used(512, 200, 0)}, 0, 0, 0, 0, 312},
-        {{used(512, 200, 150)}, 0, 0, 0, 0, 462},    // page cache is no use
-        {{used(512, 600, 0)}, 0, 0, 0, 0, 0},        // over the limit for a moment
-        {{used(512, 100, 300)}, 0, 0, 0, 0, 512},    // more inactive pages than usage
+        {{used(512, 200, 150)}, 0, 0, 0, 0, 462},                 // page cache is no use
+        {{used(512, 600, 0)}, 0, 0, 0, 0, 0},                     // over the limit for a moment
+        {{used(512, 100, 300)}, 0, 0, 0, 0, 512},                 // more inactive pages than usage
         {{used(512, 100, 0), used(256, 200, 0)}, 0, 0, 0, 0, 56}, // the parent binds
         {{used(4096, 100, 0), used(8192, 100, 0)}, 0, 0, 0, 0, 3000}, // no limit below the machine
         {{level{512 * mib, false, 0, 0}}, 0, 0, 0, 0, 512}, // usage unknown: the whole limit
-        {{used(4000, 500, 0)}, 0, 0, 0, 0, 3000},    // the machine has less
+        {{used(4000, 500, 0)}, 0, 0, 0, 0, 3000},           // the machine has less
         {{}, 0, 0, 0, 0, 3000},
         {{}, process, 300, 0, 100, 200},
         {{}, job, 0, 200, 100, 100},

@@ -104,12 +104,13 @@ TARN_API tarn_status tarn_getmachineid(const char* app_id, char** text, size_t* 
 TARN_API tarn_status tarn_getbootid(const char* app_id, char** text, size_t* size);
 
 /* What this process may use (since 1.3): the figures of tarn/capacity.h, which says what each
- * means (processors: the affinity allows, on Linux the calling thread's, capped by the quota). The caller sets `size` to sizeof(tarn_capacity) before the call; later versions only
- * append members, and fill no more than the caller's size holds. A caller built against a later
- * header passes a larger size: this version fills what it knows, sets every byte past that to 0
- * and sets `size` to what it filled (since 1.4). Asked of the host on every call.
- * Null, or a size below this version's: TARN_ERROR_INVALID_ARGUMENT. Should storage run out while
- * the limits are read: TARN_ERROR_NO_MEMORY, with the figures filled without the limits. */
+ * means (processors: the affinity allows, on Linux the calling thread's, capped by the quota). The
+ * caller sets `size` to sizeof(tarn_capacity) before the call; later versions only append members,
+ * and fill no more than the caller's size holds. A caller built against a later header passes a
+ * larger size: this version fills what it knows, sets every byte past that to 0 and sets `size` to
+ * what it filled (since 1.4). Asked of the host on every call. Null, or a size below this
+ * version's: TARN_ERROR_INVALID_ARGUMENT. Should storage run out while the limits are read:
+ * TARN_ERROR_NO_MEMORY, with the figures filled without the limits. */
 #if defined(__GNUC__)
 /* unsigned long long is older than C99 in every compiler that builds this library; C89 and C++98
  * pedantic modes only warn of it. */
@@ -134,6 +135,21 @@ TARN_API tarn_status tarn_getavailablememory(unsigned long long* bytes);
 #if defined(__GNUC__)
 #  pragma GCC diagnostic pop
 #endif
+
+/* Where a program keeps its files (since 1.4): tarn/directories.h says what each folder is for
+ * and which fact of the host answers it. *path gets the folder's path, null when the host has
+ * none; release it with tarn_free. Another number, or a null path: TARN_ERROR_INVALID_ARGUMENT.
+ * These numbers never change. */
+enum {
+    TARN_DIRECTORY_HOME = 0,
+    TARN_DIRECTORY_CONFIG = 1,
+    TARN_DIRECTORY_DATA = 2,
+    TARN_DIRECTORY_CACHE = 3,
+    TARN_DIRECTORY_STATE = 4,
+    TARN_DIRECTORY_RUNTIME = 5,
+    TARN_DIRECTORY_TEMP = 6
+};
+TARN_API tarn_status tarn_getdirectory(int directory, char** path, size_t* size);
 
 #ifdef __cplusplus
 }

@@ -22,9 +22,10 @@ namespace tarn {
 //
 // A quota or a limit is the lowest over the whole chain: the process's own cgroup and every one
 // above it, up to and including the root of the hierarchy the process can see (a parent's quota
-// binds its children; in a cgroup namespace that root is the container's own cgroup); on Windows the job's CPU rate cap and its memory limits, per process and per job.
-// What cannot be read, or reads as nonsense, is no limit at that level; a memory limit at or
-// above the machine's memory is no limit.
+// binds its children; in a cgroup namespace that root is the container's own cgroup); on Windows
+// the job's CPU rate cap and its memory limits, per process and per job. What cannot be read, or
+// reads as nonsense, is no limit at that level; a memory limit at or above the machine's memory is
+// no limit.
 struct capacity {
     unsigned processors;         // to size a pool of busy threads by; at least 1
     unsigned machine_processors; // logical processors online in the machine

@@ -4,6 +4,7 @@
 
 #include "tarn/allocator.h"
 #include "tarn/capacity.h"
+#include "tarn/directories.h"
 #include "tarn/environment.h"
 #include "tarn/identity.h"
 #include "tarn/osid.h"

@@ -120,7 +120,8 @@ void find_chains(chain* cpu, chain* memory)
                usual_chain("/sys/fs/cgroup/unified", nullptr, in.unified, *found);
     };
     const bool cpu_seen = usual(in.cpu, in.cpu_controllers, "cpu.cfs_quota_us", cpu);
-    const bool memory_seen = usual(in.memory, in.memory_controllers, "memory.limit_in_bytes", memory);
+    const bool memory_seen =
+        usual(in.memory, in.memory_controllers, "memory.limit_in_bytes", memory);
     if (cpu_seen && memory_seen)
         return;
     // mountinfo can hold tens of thousands of lines on a container host: it is read a line at a
@@ -143,7 +144,8 @@ void read_cgroup_limits(capacity_facts& facts)
     chain cpu, memory;
     find_chains(&cpu, &memory);
     if (!cpu.leaf.empty())
-        walk_up(cpu.leaf, cpu.top, [&](const std::string& dir) { read_cpu_level(dir, cpu.v2, facts); });
+        walk_up(cpu.leaf, cpu.top,
+                [&](const std::string& dir) { read_cpu_level(dir, cpu.v2, facts); });
     if (!memory.leaf.empty())
         walk_up(memory.leaf, memory.top,
                 [&](const std::string& dir) { read_memory_level(dir, memory.v2, facts); });

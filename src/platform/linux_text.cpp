@@ -53,7 +53,8 @@ bool meminfo_bytes(std::string_view text, std::string_view key, std::uint64_t& b
         std::uint64_t kib;
         return line.size() > 3 && line.substr(line.size() - 3) == " kB" &&
                cgroup::parse_number(line.substr(0, line.size() - 3), kib) &&
-               kib <= std::numeric_limits<std::uint64_t>::max() / 1024 && (bytes = kib * 1024, true);
+               kib <= std::numeric_limits<std::uint64_t>::max() / 1024 &&
+               (bytes = kib * 1024, true);
     });
 }
 
@@ -184,9 +185,10 @@ void mount_choice::add(std::string_view line)
 
 const mount* mount_choice::best(const std::vector<mount>& mounts)
 {
-    const auto shortest = std::min_element(
-        mounts.begin(), mounts.end(),
-        [](const mount& a, const mount& b) { return a.root.size() < b.root.size(); });
+    const auto shortest =
+        std::min_element(mounts.begin(), mounts.end(), [](const mount& a, const mount& b) {
+            return a.root.size() < b.root.size();
+        });
     return shortest == mounts.end() ? nullptr : &*shortest;
 }
 

@@ -152,6 +152,25 @@ struct memory_facts {
     std::uint64_t process_commit = 0;
 };
 
+// Where a program's files go, as the host tells it, each fact read when asked; texts in the
+// host's encoding (on Windows the ANSI code page, and a text that it cannot hold exactly is none).
+struct directory_host {
+    // A variable of the environment, under the library's lock; "" when unset.
+    std::string variable(const char* name) const;
+    // POSIX: the password database's home folder of the real user; "" when it has none.
+    std::string account_home() const;
+    // POSIX: whether `path` is a directory of the effective user that grants nothing to its group
+    // or to others.
+    bool private_directory(const std::string& path) const;
+    // Windows: a Known Folder of the user, as the profile names it, without checking it exists;
+    // false when the call fails (`path` is then empty, as it is for a folder the code page cannot
+    // name).
+    enum class folder { profile, roaming_app_data, local_app_data };
+    bool known_folder(folder which, std::string& path) const;
+    // Windows: the temporary folder of the user (or of the system, for a SYSTEM process).
+    std::string temp_path() const;
+};
+
 // Asks the host what the process can still use, every time. Throws only std::bad_alloc, after
 // the machine's figures are filled.
 void read_memory(memory_facts& facts);

@@ -4,7 +4,9 @@
 #include "platform.h"
 
 #include <pthread.h>
+#include <pwd.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -202,6 +204,52 @@ void read_capacity(capacity_facts& facts)
     cgroup::read_cgroup_limits(facts);
 #endif
 }
+
+std::string directory_host::variable(const char* name) const
+{
+    std::string value;
+    const value_sink sink{[](void* target, std::size_t size) {
+                              auto& text = *static_cast<std::string*>(target);
+                              text.resize(size);
+                              return &text[0];
+                          },
+                          &value};
+    read_variable(name, &sink);
+    return value;
+}
+
+std::string directory_host::account_home() const
+{
+    // The entry's strings live in a buffer of the caller's; the C library says how large one
+    // usually is, and a larger one is tried while it answers ERANGE.
+    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::string buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024, '\0');
+    for (;;) {
+        passwd entry;
+        passwd* found = nullptr;
+        const int error = getpwuid_r(getuid(), &entry, &buffer[0], buffer.size(), &found);
+        if (error == ERANGE && buffer.size() < (1u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        return !error && found && found->pw_dir ? found->pw_dir : "";
+    }
+}
+
+bool directory_host::private_directory(const std::string& path) const
+{
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == geteuid() && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+bool directory_host::known_folder(folder, std::string& path) const
+{
+    path.clear();
+    return false;
+}
+
+std::string directory_host::temp_path() const { return {}; }
 
 void read_memory(memory_facts& facts)
 {

@@ -303,6 +303,127 @@ void read_capacity(capacity_facts& facts)
     }
 }
 
+namespace {
+
+// The ANSI code page's text for `length` UTF-16 units at `wide`, exactly: false when a character
+// has no place in it (best fit would give a look-alike, the default character another name).
+bool exact_ansi(const wchar_t* wide, std::size_t length, std::string& text)
+{
+    text.clear();
+    if (!length)
+        return true;
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    const int units = static_cast<int>(length);
+    BOOL lossy = FALSE;
+    const int bytes = WideCharToMultiByte(CP_ACP, flags, wide, units, nullptr, 0, nullptr,
+                                          utf8 ? nullptr : &lossy);
+    if (bytes <= 0 || lossy)
+        return false;
+    text.resize(static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_ACP, flags, wide, units, &text[0], bytes, nullptr, nullptr);
+    return true;
+}
+
+// A function of a system module loaded for the call, and the module let go after it.
+class system_module {
+public:
+    explicit system_module(const wchar_t* name)
+        : handle(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+    {
+    }
+    ~system_module()
+    {
+        if (handle)
+            FreeLibrary(handle);
+    }
+    system_module(const system_module&) = delete;
+    system_module& operator=(const system_module&) = delete;
+
+    template <class function> function find(const char* name) const
+    {
+        FARPROC proc = handle ? GetProcAddress(handle, name) : nullptr;
+        function found = nullptr;
+        if (proc)
+            std::memcpy(&found, &proc, sizeof found);
+        return found;
+    }
+
+private:
+    HMODULE handle;
+};
+
+} // namespace
+
+std::string directory_host::variable(const char* name) const
+{
+    const std::wstring wide_name = to_wide(name);
+    std::string text;
+    if (names_nothing(wide_name))
+        return text;
+    std::wstring value(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD count =
+            get_variable(wide_name.c_str(), &value[0], static_cast<DWORD>(value.size()));
+        if (count < value.size()) {
+            if (!exact_ansi(value.data(), count, text))
+                text.clear();
+            return text;
+        }
+        value.assign(count, L'\0'); // too small: the size that fits it
+    }
+}
+
+std::string directory_host::account_home() const { return {}; }
+
+bool directory_host::private_directory(const std::string&) const { return false; }
+
+bool directory_host::known_folder(folder which, std::string& path) const
+{
+    // shell32 is loaded only for this call: a program that never asks need not map it.
+    static_assert(sizeof(GUID) == 16, "GUID");
+    const GUID ids[] = {
+        {0x5E6C858F, 0x0E22, 0x4760, {0x9A, 0xFE, 0xEA, 0x33, 0x17, 0xB6, 0x71, 0x73}}, // Profile
+        {0x3EB685DB, 0x65F9, 0x4CF6, {0xA0, 0x3A, 0xE3, 0xEF, 0x65, 0x72, 0x9F, 0x3D}}, // Roaming
+        {0xF1B32785, 0x6FBA, 0x4FCF, {0x9D, 0x55, 0x7B, 0x8E, 0x7F, 0x15, 0x70, 0x91}}, // Local
+    };
+    constexpr DWORD dont_verify = 0x00004000; // KF_FLAG_DONT_VERIFY
+    using get_known_folder_fn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, wchar_t**);
+    using free_fn = void(WINAPI*)(void*);
+    path.clear();
+    const system_module shell32(L"shell32.dll"), ole32(L"ole32.dll");
+    const auto get = shell32.find<get_known_folder_fn>("SHGetKnownFolderPath");
+    const auto release = ole32.find<free_fn>("CoTaskMemFree");
+    wchar_t* wide = nullptr;
+    if (!get || !release ||
+        get(ids[static_cast<int>(which)], dont_verify, nullptr, &wide) != S_OK) {
+        if (release)
+            release(wide);
+        return false;
+    }
+    // The path goes back to the shell's allocator on every way out.
+    const std::unique_ptr<wchar_t, free_fn> held(wide, release);
+    if (!exact_ansi(wide, std::wcslen(wide), path))
+        path.clear();
+    return true;
+}
+
+std::string directory_host::temp_path() const
+{
+    // GetTempPath2W (Windows 11, Server 2022, later updates of 10) gives a SYSTEM process the
+    // system's own folder; both read TMP, then TEMP, then the profile.
+    using get_temp_path_fn = DWORD(WINAPI*)(DWORD, wchar_t*);
+    auto get = find_function<get_temp_path_fn>(L"kernel32.dll", "GetTempPath2W");
+    if (!get)
+        get = GetTempPathW;
+    wchar_t wide[MAX_PATH + 2];
+    const DWORD count = get(MAX_PATH + 2, wide);
+    std::string path;
+    if (count == 0 || count > MAX_PATH + 1 || !exact_ansi(wide, count, path))
+        path.clear();
+    return path;
+}
+
 void read_memory(memory_facts& facts)
 {
     MEMORYSTATUSEX memory{};
@@ -323,7 +444,8 @@ void read_memory(memory_facts& facts)
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
     if (GetProcessMemoryInfo(GetCurrentProcess(),
-                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters))
+                             reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters))
         facts.process_commit = counters.PrivateUsage;
 }
 

@@ -442,6 +442,10 @@ TEST(Capacity, MountOfEachHierarchyThatShowsTheWholeChain)
              line("/", "/a\\040b", "tmpfs"), "/a b\\c/j - -"},
         {"2:cpu,cpuacct:/j\n", line("/", "/a\\040b\\134c", "cgroup", "rw,cpuacct,cpu") +
              line("/", "/a\\040b\\134c", "tmpfs"), "- - -"},
+        // escapes of three octal digits only, never read past the text's end; a stray line
+        {"1:cpu:/x\nstray:cpu\n", line("/", "/a\\047b", "cgroup", "rw,cpu"), "/a'b/x - -"},
+        {"1:cpu:/x\n", line("/", "/m\\0a0\\00a\\9ab\\04", "cgroup", "rw,cpu"),
+         "/m\\0a0\\00a\\9ab\\04/x - -"},
         // mounts below the chosen one's point cover nothing
         {"1:cpu:/x\n", line("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
              line("/", "/sys/fs/cgroup/cpu/x", "tmpfs"), "/sys/fs/cgroup/cpu/x - -"},

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core.h"
+#include "id_text.h"
 #include "sha256.h"
 
 namespace tarn {
@@ -11,55 +12,6 @@ namespace tarn {
 namespace detail {
 
 namespace {
-
-using id128 = std::uint8_t[16];
-
-int hex_value(char c)
-{
-    return c >= '0' && c <= '9'   ? c - '0'
-           : c >= 'a' && c <= 'f' ? c - 'a' + 10
-           : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                  : -1;
-}
-
-// The 16 bytes of 32 hex digits, in text order, in either case; with `dashes`, written as a UUID
-// (8-4-4-4-12) instead. False for anything else.
-bool parse_id(std::string_view text, bool dashes, id128& id)
-{
-    if (text.size() != (dashes ? 36u : 32u))
-        return false;
-    std::size_t digit = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (dashes && (i == 8 || i == 13 || i == 18 || i == 23)) {
-            if (text[i] != '-')
-                return false;
-            continue;
-        }
-        const int value = hex_value(text[i]);
-        if (value < 0)
-            return false;
-        id[digit / 2] = static_cast<std::uint8_t>(digit % 2 ? id[digit / 2] | value : value << 4);
-        ++digit;
-    }
-    return true;
-}
-
-// The host's id as its file or registry value holds it, with a line feed or not; a UUID in
-// braces, too (MachineGuid). All zeros is no id: systemd's "not set".
-bool parse_host_id(std::string_view text, platform::id_format format, id128& id)
-{
-    if (!text.empty() && text.back() == '\n')
-        text.remove_suffix(1);
-    if (format == platform::id_format::uuid && text.size() == 38 && text.front() == '{' &&
-        text.back() == '}')
-        text = text.substr(1, 36);
-    if (!parse_id(text, format == platform::id_format::uuid, id))
-        return false;
-    for (const std::uint8_t byte : id)
-        if (byte != 0)
-            return true;
-    return false;
-}
 
 // The host's id, from where it keeps it; for the machine, D-Bus's copy when the first is missing
 // or holds none.

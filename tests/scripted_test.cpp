@@ -476,7 +476,7 @@ TEST(Capacity, ProcessorListsAsTheKernelWritesThem)
         {"", 0},        {"\n", 0},           {"3-1", 0},
         {"0,", 0},      {",0", 0},           {"0-", 0},
         {"-3", 0},      {"0 1", 0},          {"0-1-2", 0},
-        {"x", 0}};
+        {"x", 0},       {"720712\n\n", 0}};
     for (const auto& [list, expected] : rows)
         EXPECT_EQ(detail::platform::count_processor_list(list), expected) << list;
 }

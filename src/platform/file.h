@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "lines.h"
+
 namespace tarn::detail::platform {
 
 // An open regular file, closed on every way out, also when storage runs out.
@@ -87,30 +89,17 @@ template <class Line> void for_each_line(const char* path, Line line)
     regular_file file(path);
     if (!file.is_open())
         return;
-    std::string held; // the start of a line that the last chunk cut
+    line_splitter<Line> lines(line);
     char chunk[4096];
     for (;;) {
         const ssize_t n = file.read_some(chunk, sizeof chunk);
         if (n <= 0) {
-            if (n == 0 && !held.empty()) // the last line, with no line feed after it
-                line(std::string_view(held));
+            if (n == 0)
+                lines.finish();
             return;
         }
-        std::string_view rest(chunk, static_cast<std::size_t>(n));
-        for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos;
-             rest.remove_prefix(end + 1)) {
-            bool more;
-            if (held.empty()) {
-                more = line(rest.substr(0, end));
-            } else {
-                held.append(rest, 0, end);
-                more = line(std::string_view(held));
-                held.clear();
-            }
-            if (!more)
-                return;
-        }
-        held.append(rest);
+        if (!lines.feed({chunk, static_cast<std::size_t>(n)}))
+            return;
     }
 }
 

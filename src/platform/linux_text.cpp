@@ -10,6 +10,8 @@ unsigned count_processor_list(std::string_view text)
 {
     if (!text.empty() && text.back() == '\n')
         text.remove_suffix(1);
+    if (text.find('\n') != std::string_view::npos)
+        return 0;
     std::uint64_t count = 0;
     for (std::size_t start = 0; start <= text.size();) {
         const std::size_t end = std::min(text.find(',', start), text.size());

@@ -78,6 +78,9 @@ configure_build_test tsan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAK
   -DTARN_INSTALL_TEST=OFF -DTARN_CONCURRENCY_ROUNDS=400 "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1" \
   "-DCMAKE_C_FLAGS=-fsanitize=thread -O1"
 
+leg "libFuzzer: every reader of host text from its corpus, 20 s each, two at a time"
+bash scripts/fuzz.sh
+
 leg "Windows x86-64: mingw-w64 cross build, tests under Wine"
 need_packages g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 locales clang lld llvm
 # Wine takes its ANSI code page from the locale; the tests run once under 932 (Japanese).

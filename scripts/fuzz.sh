@@ -11,7 +11,7 @@ need_packages cmake ninja-build clang libclang-rt-14-dev libgtest-dev
 targets=${1:-$(sed -n 's/^set(tarn_fuzz_targets \(.*\)/\1/p; s/^  \([a-z_ ]*\))$/\1/p' tests/fuzz/CMakeLists.txt)}
 seconds=${2:-20}
 out=build/fuzz
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
 cmake -S . -B $out -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DTARN_FUZZ=ON \
   -DTARN_EXAMPLES=OFF -DTARN_INSTALL=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS=$flags" >/dev/null
 cmake --build $out --target $(printf '%s_fuzz ' $targets) >/dev/null

@@ -326,6 +326,8 @@ TEST(Directories, OneRulePerHost)
             {"USERPROFILE=D:\\p\\", {}, "", d::home, "D:\\p"}, // the call failed
             {"USERPROFILE=D:", {}, "", d::home, ""},
             {"USERPROFILE=p", {}, "", d::home, ""},
+            {"USERPROFILE=prof", {}, "", d::home, ""},
+            {"USERPROFILE=\\prof", {}, "", d::home, ""},       // rooted on no drive
             {"USERPROFILE=D:\\p", {{0, ""}}, "", d::home, ""}, // a path the code page cannot hold
             {"XDG_CONFIG_HOME=/c", known, "", d::config, "C:\\Users\\u\\AppData\\Roaming"},
             {"", known, "", d::data, "C:\\Users\\u\\AppData\\Roaming"},
@@ -347,8 +349,7 @@ TEST(Directories, OneRulePerHost)
     char* path = nullptr;
     size_t size = 0;
     EXPECT_TRUE(tarn_getdirectory(TARN_DIRECTORY_TEMP, &path, &size) == TARN_OK &&
-                std::string(path, size) ==
-                    (getosname() == "winnt" ? "C:\\scratch" : "/scratch") &&
+                std::string(path, size) == (getosname() == "winnt" ? "C:\\scratch" : "/scratch") &&
                 getdirectory(directory::temp) == path);
     tarn_free(path);
     EXPECT_TRUE(tarn_getdirectory(TARN_DIRECTORY_RUNTIME, &path, &size) == TARN_OK && !path &&

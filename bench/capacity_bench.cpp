@@ -1,6 +1,13 @@
 // What the process may use, against Rust's available_parallelism (processors alone) and libuv's
 // three calls for processors, the constrained memory and the machine's memory.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
 
 #include "tarn/c.h"
 #include "tarn/capacity.h"
@@ -70,5 +77,36 @@ void available_memory_libuv(benchmark::State& state)
 }
 BENCHMARK(available_memory_libuv);
 #endif
+
+// What one read of a host file costs (open, fstat, read, close, as the library reads them), for
+// the files a call reads on this machine.
+void file_read(benchmark::State& state, const std::string& path)
+{
+    for (auto _ : state) {
+        char text[4096];
+        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        struct stat status;
+        fstat(fd, &status);
+        benchmark::DoNotOptimize(read(fd, text, sizeof text));
+        close(fd);
+    }
+}
+
+const bool file_reads_registered = [] {
+    std::string memory;
+    for (std::ifstream in("/proc/self/cgroup"); std::getline(in, memory);)
+        if (memory.find(":memory:") != std::string::npos)
+            break;
+    memory =
+        "/sys/fs/cgroup/memory" + memory.substr(std::min(memory.find(":/") + 1, memory.size()));
+    for (const std::string& path :
+         {std::string("/proc/self/cgroup"), std::string("/proc/self/mountinfo"),
+          std::string("/sys/devices/system/cpu/online"), std::string("/proc/meminfo"),
+          std::string("/sys/fs/cgroup/cpu/cpu.cfs_quota_us"), memory + "/memory.limit_in_bytes",
+          memory + "/memory.stat"})
+        if (access(path.c_str(), R_OK) == 0)
+            benchmark::RegisterBenchmark(("file_read:" + path).c_str(), file_read, path);
+    return true;
+}();
 
 } // namespace

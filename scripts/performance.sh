@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
-need_packages cmake ninja-build g++ libbenchmark-dev libpoco-dev libuv1-dev pkg-config rustc python3
+need_packages cmake ninja-build g++ libbenchmark-dev libpoco-dev libuv1-dev pkg-config rustc python3 strace
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARN_TESTS=OFF -DTARN_EXAMPLES=OFF \
   -DTARN_BENCHMARKS=ON >/dev/null
 cmake --build build/bench >/dev/null
@@ -20,4 +20,26 @@ build/bench/bench/tarn_bench --benchmark_repetitions=${TARN_BENCH_REPETITIONS:-7
   --benchmark_out=build/bench/results-heap.json --benchmark_out_format=json >/dev/null
 python3 scripts/performance_table.py build/bench/results.json build/bench/results-heap.json \
   "${TARN_BENCH_REPETITIONS:-7}" > docs/PERFORMANCE.md
+
+# The files one call opens (and the paths it only looks at, with stat and statfs), counted by strace
+# on this machine and in a cgroup namespace whose hierarchies are mounted afresh, as a container
+# runtime mounts them.
+files_per_call() { # WHERE COMMAND...
+  local where=$1; shift
+  for call in capacity available; do
+    "$@" strace -e trace=openat,newfstatat,statfs,write build/bench/bench/one_call $call 2>&1 >/dev/null |
+      sed -n '/^write(2, "--/,/^write(2, "--/p' | grep -v '^write' |
+      awk -v call="$call" -v where="$where" '
+        /^openat/ { split($0, q, "\""); opened = opened (opened ? ", " : "") "`" q[2] "`"; n++ }
+        /^statfs/ || /^newfstatat\(AT_FDCWD/ { looks++ }
+        END { printf "| %s | `%s` | %d | %d | %s |\n", where, call == "capacity" ? "getcapacity()" : "getavailablememory()", n, looks, opened }'
+  done
+}
+{
+  echo; echo "## Files one call reads"; echo
+  echo "| where | call | files opened | stat and statfs | which |"; echo "|---|---|---:|---:|---|"
+  files_per_call "this machine"
+  files_per_call "a cgroup namespace, the hierarchies mounted afresh" unshare -C -m sh -c \
+    'for h in cpu memory; do umount /sys/fs/cgroup/$h && mount -t cgroup -o $h none /sys/fs/cgroup/$h; done; exec "$@"' sh
+} >> docs/PERFORMANCE.md
 cat docs/PERFORMANCE.md

@@ -81,4 +81,10 @@ for count in (16, 1024, 65536):
     t = heap_median["tarnstr_append/%d" % count]
     bare = heap_median["tarnstr_append_bare_string/%d" % count]
     out.append("| %d | %.0f | %.2f | %.0f | %.2fx |" % (count, t, t / count, bare, t / bare))
+reads = sorted((name.split(":", 1)[1], t) for name, t in median.items() if name.startswith("file_read:"))
+if reads:
+    out += ["", "## What one read of a host file costs\n",
+            "Open, `fstat`, one read and close, as the library reads each file; the capacity calls "
+            "are mostly these.\n", "| file | time (ns) |", "|---|---:|"]
+    out += ["| `%s` | %.0f |" % (path, t) for path, t in reads]
 print("\n".join(out))

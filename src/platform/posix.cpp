@@ -185,11 +185,13 @@ void read_capacity(capacity_facts& facts)
     // The kernel's own list ("0-3,8-11"): some C libraries count the calling thread's affinity
     // instead (musl). Read into the stack, since nothing here may throw; a list that fills the
     // buffer may be cut, and is left to sysconf.
-    char list[4096];
-    regular_file online_file("/sys/devices/system/cpu/online");
-    const ssize_t n = online_file.is_open() ? online_file.read_some(list, sizeof list) : -1;
-    if (n > 0 && static_cast<std::size_t>(n) < sizeof list)
-        facts.machine_processors = count_processor_list({list, static_cast<std::size_t>(n)});
+    {
+        char list[4096];
+        regular_file online("/sys/devices/system/cpu/online");
+        const ssize_t n = online.is_open() ? online.read_some(list, sizeof list) : -1;
+        if (n > 0 && static_cast<std::size_t>(n) < sizeof list)
+            facts.machine_processors = count_processor_list({list, static_cast<std::size_t>(n)});
+    }
 #endif
     if (!facts.machine_processors) {
         const long online = sysconf(_SC_NPROCESSORS_ONLN);

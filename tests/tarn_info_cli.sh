@@ -32,6 +32,8 @@ done <<'EOT'
 "$tarn_info" >/dev/null%0%
 "$tarn_info" --has TARN_CLI_UNSET%1%
 "$tarn_info" --get%2%usage:
+"$tarn_info" --directory nowhere%2%tarn-info: no directory named 'nowhere'; the names are: home config data cache state runtime temp
+XDG_RUNTIME_DIR= "$tarn_info" --directory runtime%1%
 "$tarn_info" --machine-id 0123456789abcdef0123456789abcdeg%2%tarn-info: invalid application id
 "$tarn_info" >&-%2%tarn-info: cannot write to standard output: Bad file descriptor
 "$tarn_info" --env >/dev/full%2%tarn-info: cannot write to standard output: No space left

@@ -37,6 +37,12 @@ files_per_call() { # WHERE COMMAND...
 }
 {
   echo; echo "## Files one call reads"; echo
+  echo "Why each: the kernel's list of processors online (\`getcapacity\`) or \`/proc/meminfo\`"
+  echo "(\`getavailablememory\`); the calling thread's cgroups; then every level of the cpu and memory"
+  echo "chains, the root the process sees included (in a cgroup namespace it is the container's own"
+  echo "cgroup), and under a limit that level's usage and \`memory.stat\`. \`statfs\` and \`stat\`"
+  echo "prove the usual layout, so \`mountinfo\`, the dearest file of all, is read only where it is not."
+  echo
   echo "| where | call | files opened | stat and statfs | which |"; echo "|---|---|---:|---:|---|"
   files_per_call "this machine"
   files_per_call "a cgroup namespace, the hierarchies mounted afresh" unshare -C -m sh -c \

@@ -66,9 +66,11 @@ template <class Host> std::string windows_directory(directory which, const Host&
 {
     const auto absolute = [](const std::string& path) {
         const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-        return (path.size() >= 3 && letter(path[0]) && path[1] == ':' &&
-                (path[2] == '\\' || path[2] == '/')) ||
-               (path.size() >= 3 && path[0] == '\\' && path[1] == '\\');
+        if (path.size() >= 3 && letter(path[0]) && path[1] == ':')
+            return path[2] == '\\' || path[2] == '/';
+        const std::size_t share = path.find('\\', 2); // after the server's name
+        return path.substr(0, 2) == "\\\\" && share != std::string::npos && share > 2 &&
+               share + 1 < path.size();
     };
     // The Known Folder; where the call fails, the variable that names it, when absolute.
     const auto known = [&](platform::directory_host::folder folder, const char* variable) {

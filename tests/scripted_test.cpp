@@ -327,7 +327,10 @@ TEST(Directories, OneRulePerHost)
             {"USERPROFILE=D:", {}, "", d::home, ""},
             {"USERPROFILE=p", {}, "", d::home, ""},
             {"USERPROFILE=prof", {}, "", d::home, ""},
-            {"USERPROFILE=\\prof", {}, "", d::home, ""},       // rooted on no drive
+            {"USERPROFILE=\\prof", {}, "", d::home, ""},  // rooted on no drive
+            {"USERPROFILE=\\\\srv", {}, "", d::home, ""}, // a server, no share
+            {"USERPROFILE=\\\\\\p", {}, "", d::home, ""},
+            {"USERPROFILE=\\\\srv\\p\\", {}, "", d::home, "\\\\srv\\p"},
             {"USERPROFILE=D:\\p", {{0, ""}}, "", d::home, ""}, // a path the code page cannot hold
             {"XDG_CONFIG_HOME=/c", known, "", d::config, "C:\\Users\\u\\AppData\\Roaming"},
             {"", known, "", d::data, "C:\\Users\\u\\AppData\\Roaming"},

@@ -259,23 +259,6 @@ TEST(Capacity, AvailableMemoryInCraftedTrees)
     }
 }
 
-TEST(Capacity, MachineProcessorsFromTheKernelsList)
-{
-    // what is bound over /sys/devices/system/cpu/online, and the count expected (0: sysconf's)
-    const std::pair<const char*, unsigned> rows[] = {{"0-3,8-11\n", 8}, {"5\n", 1}, {"0-1,x\n", 0}};
-    for (const auto& [list, expected] : rows) {
-        const std::string got = tarn::test::in_private_mounts([&] {
-            const bool crafted = mount("tmpfs", "/mnt", "tmpfs", 0, nullptr) == 0 &&
-                                 bool(std::ofstream("/mnt/online") << list) &&
-                                 tarn::test::bind("/mnt/online", "/sys/devices/system/cpu/online");
-            return crafted ? std::to_string(tarn::getcapacity().machine_processors) : "not crafted";
-        });
-        if (got == tarn::test::no_namespace)
-            GTEST_SKIP() << got;
-        EXPECT_EQ(got, std::to_string(expected ? expected : sysconf(_SC_NPROCESSORS_ONLN))) << list;
-    }
-}
-
 TEST(Capacity, AvailableMemoryUnderARealLimit)
 {
     // A child of this process's own memory cgroup with a limit of 512 MiB: what a child process

@@ -31,7 +31,8 @@ configure_build_test() {
 }
 
 leg "gcc"
-configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BENCHMARKS=ON
+configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BENCHMARKS=ON \
+  -DTARN_INSTALL_TEST_FROM_USR=ON
 
 leg "ABI of the gcc build against the committed baseline (types and layouts)"
 need_packages abigail-tools
@@ -78,7 +79,7 @@ configure_build_test tsan -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAK
   -DTARN_INSTALL_TEST=OFF -DTARN_CONCURRENCY_ROUNDS=400 "-DCMAKE_CXX_FLAGS=-fsanitize=thread -O1" \
   "-DCMAKE_C_FLAGS=-fsanitize=thread -O1"
 
-leg "libFuzzer: every reader of host text from its corpus, 20 s each, two at a time"
+leg "libFuzzer: every reader of host text from its corpus, 18 s each, two at a time"
 bash scripts/fuzz.sh
 
 leg "Windows x86-64: mingw-w64 cross build, tests under Wine"

@@ -2,14 +2,14 @@
 # Fuzzes the readers of host text with libFuzzer (clang, with AddressSanitizer and UBSan), each
 # from its corpus in tests/fuzz/corpus, two at a time (the machine has two cores). A crash, a
 # leak, a time-out or an out-of-memory fails, and the input that did it is printed.
-#   fuzz.sh [TARGET] [SECONDS]   every target for 20 s (the check's leg), or TARGET for SECONDS
+#   fuzz.sh [TARGET] [SECONDS]   every target for 18 s (the check's leg), or TARGET for SECONDS
 # New inputs land in build/fuzz/found/TARGET, never in the committed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 need_packages cmake ninja-build clang libclang-rt-14-dev libgtest-dev
 targets=${1:-$(sed -n 's/^set(tarn_fuzz_targets \(.*\)/\1/p; s/^  \([a-z_ ]*\))$/\1/p' tests/fuzz/CMakeLists.txt)}
-seconds=${2:-20}
+seconds=${2:-18}
 out=build/fuzz
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all"
 cmake -S . -B $out -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DTARN_FUZZ=ON \

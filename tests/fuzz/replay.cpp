@@ -1,5 +1,6 @@
-// A fuzz target's corpus replayed without libFuzzer, in every build: each file of the folder
-// given, once, so that what the fuzzer found stays found on every target.
+// The fuzz targets' corpora replayed without libFuzzer, in every build: each file of each target's
+// corpus once, so that what the fuzzer found stays found on every target.
+//   fuzz_corpora CORPUS_FOLDER
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -7,19 +8,35 @@
 #include <iterator>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+#define FUZZ_TARGET(name) extern "C" int name##_one_input(const std::uint8_t*, std::size_t);
+TARN_FUZZ_TARGETS
+#undef FUZZ_TARGET
 
 int main(int argc, char** argv)
 {
+    using one_input = int (*)(const std::uint8_t*, std::size_t);
+    const struct {
+        const char* name;
+        one_input run;
+    } targets[] = {
+#define FUZZ_TARGET(name) {#name, name##_one_input},
+        TARN_FUZZ_TARGETS
+#undef FUZZ_TARGET
+    };
     if (argc != 2)
         return 2;
-    int replayed = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-        ++replayed;
+    int empty = 0;
+    for (const auto& target : targets) {
+        int replayed = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(
+                 std::filesystem::path(argv[1]) / target.name)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+            target.run(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            ++replayed;
+        }
+        std::printf("%d inputs of %s replayed\n", replayed, target.name);
+        empty += !replayed;
     }
-    std::printf("%d inputs replayed from %s\n", replayed, argv[1]);
-    return replayed ? 0 : 1;
+    return empty;
 }

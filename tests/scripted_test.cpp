@@ -298,7 +298,9 @@ TEST(Directories, OneRulePerHost)
         {"HOME=/h;XDG_CONFIG_HOME=", "", "", d::config, "/h/.config"},
         {"XDG_DATA_HOME=/d", "", "", d::data, "/d"},
         {"HOME=/h", "", "", d::data, "/h/.local/share"},
-        {"HOME=/h;XDG_CACHE_HOME=/k", "", "", d::cache, "/k"},
+        {"HOME=/h;XDG_CACHE_HOME=/k/", "", "", d::cache, "/k"},
+        {"HOME=/:/", "", "", d::home, "/:"},           // no drive on POSIX
+        {"", "/home/pw\\", "", d::home, "/home/pw\\"}, // a backslash is a name's on POSIX
         {"HOME=/h", "", "", d::cache, "/h/.cache"},
         {"HOME=/h;XDG_STATE_HOME=/s", "", "", d::state, "/s"},
         {"HOME=/h", "", "", d::state, "/h/.local/state"},
@@ -331,12 +333,16 @@ TEST(Directories, OneRulePerHost)
             {"USERPROFILE=\\\\srv", {}, "", d::home, ""}, // a server, no share
             {"USERPROFILE=\\\\\\p", {}, "", d::home, ""},
             {"USERPROFILE=\\\\srv\\p\\", {}, "", d::home, "\\\\srv\\p"},
+            {"USERPROFILE=\\\\srv\\", {}, "", d::home, ""},
+            {"USERPROFILE=Z:\\p", {}, "", d::home, "Z:\\p"},
             {"USERPROFILE=D:\\p", {{0, ""}}, "", d::home, ""}, // a path the code page cannot hold
             {"XDG_CONFIG_HOME=/c", known, "", d::config, "C:\\Users\\u\\AppData\\Roaming"},
             {"", known, "", d::data, "C:\\Users\\u\\AppData\\Roaming"},
             {"APPDATA=E:/r/", {}, "", d::config, "E:/r"},
+            {"APPDATA=A:\\r", {}, "", d::data, "A:\\r"},
             {"XDG_CACHE_HOME=/k", known, "", d::cache, "\\\\srv\\p\\Local"},
             {"LOCALAPPDATA=F:\\l", {}, "", d::state, "F:\\l"},
+            {"LOCALAPPDATA=z:/l", {}, "", d::cache, "z:/l"},
             {"XDG_RUNTIME_DIR=C:\\r", known, "", d::runtime, ""},
             {"TMPDIR=C:\\t", {}, "C:\\", d::temp, "C:\\"}, // a root keeps its separator
             {"", {}, "C:\\Temp\\", d::temp, "C:\\Temp"},
@@ -510,6 +516,7 @@ TEST(Capacity, AvailableMemoryUnderEveryLimitWithoutPageCache)
         {{}, 0, 0, 0, 0, 3000},
         {{}, process, 300, 0, 100, 200},
         {{}, job, 0, 200, 100, 100},
+        {{}, process, 0, 0, 100, 3000}, // a limit of 0 is none
         {{}, process | job, 300, 200, 250, 0},
         {{}, 0, 300, 200, 100, 3000}, // limits the flags do not enable
     };
@@ -521,6 +528,10 @@ TEST(Capacity, AvailableMemoryUnderEveryLimitWithoutPageCache)
         facts.process_commit = r.commit * mib;
         EXPECT_EQ(detail::decide_available_memory(facts), r.expected * mib) << r.expected;
     }
+    // The machine's figure unknown: the lowest of the limits' alone.
+    detail::platform::memory_facts unknown;
+    unknown.levels = {used(256, 200, 0), used(512, 100, 0)};
+    EXPECT_EQ(detail::decide_available_memory(unknown), 56 * mib);
     // From the C interface too, and a null out-argument refused.
     fake.memory.levels = {used(512, 200, 100)};
     unsigned long long bytes = 0;

@@ -266,6 +266,23 @@ void read_product(product_facts& facts)
     registry.ubr = ubr;
 }
 
+namespace {
+
+// The memory limits of the job the process runs in (a failed query is no job): its limit flags,
+// the per-process and the per-job limit.
+void read_job_memory_limits(std::uint32_t& flags, std::uint64_t& process, std::uint64_t& job)
+{
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    if (QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &limits,
+                                  sizeof limits, nullptr)) {
+        flags = limits.BasicLimitInformation.LimitFlags;
+        process = limits.ProcessMemoryLimit;
+        job = limits.JobMemoryLimit;
+    }
+}
+
+} // namespace
+
 void read_capacity(capacity_facts& facts)
 {
     facts.machine_processors = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
@@ -294,13 +311,7 @@ void read_capacity(capacity_facts& facts)
         facts.job_cpu_rate = rate.CpuRate;
         facts.job_max_rate = rate.CpuRate >> 16;
     }
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    if (QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &limits,
-                                  sizeof limits, nullptr)) {
-        facts.job_limit_flags = limits.BasicLimitInformation.LimitFlags;
-        facts.job_process_memory = limits.ProcessMemoryLimit;
-        facts.job_memory = limits.JobMemoryLimit;
-    }
+    read_job_memory_limits(facts.job_limit_flags, facts.job_process_memory, facts.job_memory);
 }
 
 namespace {
@@ -434,13 +445,7 @@ void read_memory(memory_facts& facts)
     }
     // The job's limits bind what the process commits. No documented query gives what the whole
     // job has committed, so its limit is set against the process's own commit too.
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    if (QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &limits,
-                                  sizeof limits, nullptr)) {
-        facts.job_limit_flags = limits.BasicLimitInformation.LimitFlags;
-        facts.job_process_memory = limits.ProcessMemoryLimit;
-        facts.job_memory = limits.JobMemoryLimit;
-    }
+    read_job_memory_limits(facts.job_limit_flags, facts.job_process_memory, facts.job_memory);
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
     if (GetProcessMemoryInfo(GetCurrentProcess(),

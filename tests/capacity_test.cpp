@@ -114,6 +114,16 @@ std::string in_crafted_tree(const char* cgroup, const std::string& mountinfo,
     });
 }
 
+// This process's own cgroup in the v1 memory hierarchy, where the tests make their children.
+std::string own_memory_cgroup()
+{
+    std::string line;
+    for (std::ifstream in("/proc/self/cgroup"); std::getline(in, line);)
+        if (line.find(":memory:") != std::string::npos)
+            break;
+    return "/sys/fs/cgroup/memory" + line.substr(line.find(":/") + 1);
+}
+
 } // namespace
 
 TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
@@ -264,15 +274,10 @@ TEST(Capacity, AvailableMemoryUnderARealLimit)
     // A child of this process's own memory cgroup with a limit of 512 MiB: what a child process
     // in it can still use falls by what it touches, comes back when it frees it, and does not
     // fall by the page cache of a file it writes, which the kernel drops at once.
-#if defined(__SANITIZE_THREAD__)
+#  if defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "ThreadSanitizer's shadow of what the child touches counts against the limit";
-#endif
-    std::string memory;
-    for (std::ifstream in("/proc/self/cgroup"); std::getline(in, memory);)
-        if (memory.find(":memory:") != std::string::npos)
-            break;
-    memory = "/sys/fs/cgroup/memory" + memory.substr(memory.find(":/") + 1) + "/tarn-available-" +
-             std::to_string(getpid());
+#  endif
+    const std::string memory = own_memory_cgroup() + "/tarn-available-" + std::to_string(getpid());
     if (mkdir(memory.c_str(), 0755) != 0)
         GTEST_SKIP() << "the cgroup-v1 memory hierarchy is not writable here";
     const std::string file = "tarn-page-cache-" + std::to_string(getpid());
@@ -310,12 +315,7 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
     // The quotas go on children of the cpu hierarchy's root, the memory limit on a child of this
     // process's own memory cgroup, so nothing outside them changes.
     const std::string cpu = "/sys/fs/cgroup/cpu/tarn-test-" + std::to_string(getpid());
-    std::string memory;
-    for (std::ifstream in("/proc/self/cgroup"); std::getline(in, memory);)
-        if (memory.find(":memory:") != std::string::npos)
-            break;
-    memory = "/sys/fs/cgroup/memory" + memory.substr(memory.find(":/") + 1) + "/tarn-test-" +
-             std::to_string(getpid());
+    const std::string memory = own_memory_cgroup() + "/tarn-test-" + std::to_string(getpid());
     if (mkdir(cpu.c_str(), 0755) != 0 || mkdir((cpu + "/own").c_str(), 0755) != 0 ||
         mkdir(memory.c_str(), 0755) != 0 || mkdir((memory + "/own").c_str(), 0755) != 0)
         GTEST_SKIP() << "the cgroup-v1 cpu and memory hierarchies are not writable here";

@@ -4,6 +4,9 @@
 #include <linux/magic.h>
 #include <sys/statfs.h>
 
+#include <cstring>
+#include <utility>
+
 #include "linux_text.h"
 #include "file.h"
 
@@ -14,73 +17,126 @@ namespace {
 // Limit files hold one number; a few KiB is more than any holds.
 constexpr std::size_t limit_file_size = 4096;
 
-std::string read_limit_file(const std::string& dir, const char* name)
+// The top of a chain of cgroups (the root of the hierarchy as the process sees it), open as a
+// path only. Every level's files are opened relative to it: the kernel then walks a short name
+// instead of the whole path from /, which is about a microsecond of the five or so that opening
+// a cgroup file costs, and every level is read on the file system that was found there, even if
+// something is mounted over its point meanwhile.
+class top_directory {
+public:
+    top_directory() = default;
+    explicit top_directory(const char* point) : fd(open(point, O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    ~top_directory()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+    top_directory(const top_directory&) = delete;
+    top_directory& operator=(top_directory&& other) noexcept
+    {
+        std::swap(fd, other.fd);
+        return *this;
+    }
+
+    int get() const { return fd; }
+
+private:
+    int fd = -1;
+};
+
+// A controller's chain of cgroups: the top, the process's own cgroup as a path below it ("" when
+// it is the top), and whether v2 writes their files.
+struct chain {
+    top_directory top;
+    std::string leaf;
+    bool v2 = false;
+    // The leaf's file that proved the usual layout, and its text, read then: not read twice.
+    const char* proof = nullptr;
+    std::string proof_text;
+
+    bool found() const { return top.get() >= 0; }
+
+    // The file `name` of the cgroup `dir` (a path below the top, or "" for the top itself).
+    std::string read(const std::string& dir, const char* name,
+                     std::size_t limit = limit_file_size) const
+    {
+        if (proof && !std::strcmp(name, proof) && dir == leaf)
+            return proof_text;
+        std::string text; // stays empty when the file cannot be read
+        read_small_file(dir.empty() ? name : (dir + '/' + name).c_str(), text, limit, top.get());
+        return text;
+    }
+};
+
+// The path of the cgroup at `dir` below the mount point `point` that holds it.
+std::string below(const std::string& dir, const std::string& point)
 {
-    std::string text; // stays empty when the file cannot be read
-    read_small_file((dir + '/' + name).c_str(), text, limit_file_size);
-    return text;
+    std::string path = dir.substr(std::min(point.size(), dir.size()));
+    return path.empty() || path[0] != '/' ? path : path.substr(1);
 }
 
 // The quota and the memory limit that the cgroup at `dir` states, as the hierarchy writes them.
-void read_cpu_level(const std::string& dir, bool v2, capacity_facts& facts)
+void read_cpu_level(const chain& cpu, const std::string& dir, capacity_facts& facts)
 {
     cpu_quota quota;
-    if (v2 ? parse_cpu_max(read_limit_file(dir, "cpu.max"), quota)
-           : parse_number(read_limit_file(dir, "cpu.cfs_quota_us"), quota.quota) &&
-                 quota.quota > 0 && // -1 is no quota: the period is not read then
-                 parse_number(read_limit_file(dir, "cpu.cfs_period_us"), quota.period))
+    if (cpu.v2 ? parse_cpu_max(cpu.read(dir, "cpu.max"), quota)
+               : parse_number(cpu.read(dir, "cpu.cfs_quota_us"), quota.quota) &&
+                     quota.quota > 0 && // -1 is no quota: the period is not read then
+                     parse_number(cpu.read(dir, "cpu.cfs_period_us"), quota.period))
         facts.quotas.push_back(quota);
 }
 
-void read_memory_level(const std::string& dir, bool v2, capacity_facts& facts)
+void read_memory_level(const chain& memory, const std::string& dir, capacity_facts& facts)
 {
     std::uint64_t limit;
-    if (parse_number(read_limit_file(dir, v2 ? "memory.max" : "memory.limit_in_bytes"), limit))
+    if (parse_number(memory.read(dir, memory.v2 ? "memory.max" : "memory.limit_in_bytes"), limit))
         facts.memory_limits.push_back(limit);
 }
 
-// Reads `read_level` at `dir` and at every cgroup above it, up to the mount point, which is the
-// root of the hierarchy as the process sees it. That root is read too: in a cgroup namespace it
-// is the container's own cgroup, where the container's limits are (the true root of a hierarchy
-// states none).
-template <class Level> void walk_up(std::string dir, const std::string& point, Level read_level)
+// Reads `read_level` at the chain's leaf and at every cgroup above it, up to the top, which is
+// the root of the hierarchy as the process sees it. That root is read too: in a cgroup namespace
+// it is the container's own cgroup, where the container's limits are (the true root of a
+// hierarchy states none).
+template <class Level> void walk_up(const chain& c, Level read_level)
 {
+    std::string dir = c.leaf;
     for (;;) {
         read_level(dir);
-        if (dir.size() <= point.size())
+        if (dir.empty())
             return;
-        dir.resize(std::max(dir.rfind('/'), point.size()));
+        const std::size_t slash = dir.rfind('/');
+        dir.resize(slash == std::string::npos ? 0 : slash);
     }
 }
-
-// A controller's chain of cgroups: the directory of the process's own, the top (the root of the
-// hierarchy as the process sees it), and whether v2 writes their files.
-struct chain {
-    std::string leaf, top;
-    bool v2 = false;
-};
 
 // The chain in the usual layout, found without mountinfo, which is the dearest file to read (the
 // kernel writes a line for every mount, every time): where statfs says that a cgroup file system
 // of the right version is mounted at `point` (not a tmpfs covering it, not nothing), and the
 // process's cgroup lies in it: its directory there holds `v1_file`, a file that only the v1
-// hierarchy of the controller has (so cpuacct mounted where cpu usually is does not pass), or
-// for v2 is a directory. Anything else is for mountinfo to tell.
+// hierarchy of the controller has (so cpuacct mounted where cpu usually is does not pass) and
+// the first that the chain reads, or for v2 is a directory. A path that climbs (the kernel writes
+// "/.." for a cgroup outside the process's cgroup namespace) lies in no mount at its usual point.
+// Anything else is for mountinfo to tell.
 bool usual_chain(const char* point, const char* v1_file, std::string_view path, chain& found)
 {
     const bool v2 = !v1_file;
+    top_directory top(point);
     struct statfs fs;
-    if (statfs(point, &fs) != 0 ||
-        static_cast<unsigned long>(fs.f_type) != (v2 ? CGROUP2_SUPER_MAGIC : CGROUP_SUPER_MAGIC))
+    if (top.get() < 0 || fstatfs(top.get(), &fs) != 0 ||
+        static_cast<unsigned long>(fs.f_type) != (v2 ? CGROUP2_SUPER_MAGIC : CGROUP_SUPER_MAGIC) ||
+        path == "/.." || path.substr(0, 4) == "/../")
         return false;
     mount usual;
-    usual.root = "/", usual.point = point;
-    std::string leaf = directory(usual, path);
+    usual.root = "/", usual.point = "/";
+    std::string leaf = below(directory(usual, path), "/");
     struct stat status;
-    if (stat(v2 ? leaf.c_str() : (leaf + '/' + v1_file).c_str(), &status) != 0 ||
-        S_ISDIR(status.st_mode) != v2)
+    if (v2 ? !leaf.empty() &&
+                 (fstatat(top.get(), leaf.c_str(), &status, 0) != 0 || !S_ISDIR(status.st_mode))
+           : !read_small_file((leaf.empty() ? v1_file : leaf + '/' + v1_file).c_str(),
+                              found.proof_text, limit_file_size, top.get()))
         return false;
-    found = {std::move(leaf), usual.point, v2};
+    found.top = std::move(top), found.leaf = std::move(leaf), found.v2 = v2;
+    found.proof = v1_file;
     return true;
 }
 
@@ -88,10 +144,12 @@ bool usual_chain(const char* point, const char* v1_file, std::string_view path, 
 void choose(const std::string& v1_path, const mount* v1, const std::string& v2_path,
             const mount* v2, chain& found)
 {
-    if (!v1_path.empty() && v1)
-        found = {directory(*v1, v1_path), v1->point, false};
-    else if (!v2_path.empty() && v2)
-        found = {directory(*v2, v2_path), v2->point, true};
+    const mount* m = !v1_path.empty() && v1 ? v1 : !v2_path.empty() ? v2 : nullptr;
+    if (!m)
+        return;
+    found.top = top_directory(m->point.c_str());
+    found.leaf = below(directory(*m, m == v1 ? v1_path : v2_path), m->point);
+    found.v2 = m == v2;
 }
 
 // Where the process's cpu and memory chains are: each where the usual layout shows it (a v1
@@ -143,37 +201,31 @@ void read_cgroup_limits(capacity_facts& facts)
 {
     chain cpu, memory;
     find_chains(&cpu, &memory);
-    if (!cpu.leaf.empty())
-        walk_up(cpu.leaf, cpu.top,
-                [&](const std::string& dir) { read_cpu_level(dir, cpu.v2, facts); });
-    if (!memory.leaf.empty())
-        walk_up(memory.leaf, memory.top,
-                [&](const std::string& dir) { read_memory_level(dir, memory.v2, facts); });
+    if (cpu.found())
+        walk_up(cpu, [&](const std::string& dir) { read_cpu_level(cpu, dir, facts); });
+    if (memory.found())
+        walk_up(memory, [&](const std::string& dir) { read_memory_level(memory, dir, facts); });
 }
 
 void read_cgroup_memory(memory_facts& facts)
 {
     chain memory;
     find_chains(nullptr, &memory);
-    if (memory.leaf.empty())
+    if (!memory.found())
         return;
-    walk_up(memory.leaf, memory.top, [&](const std::string& dir) {
+    walk_up(memory, [&](const std::string& dir) {
         memory_level level;
-        if (!parse_number(read_limit_file(dir, memory.v2 ? "memory.max" : "memory.limit_in_bytes"),
+        if (!parse_number(memory.read(dir, memory.v2 ? "memory.max" : "memory.limit_in_bytes"),
                           level.limit) ||
             !level.limit || (facts.machine_memory && level.limit >= facts.machine_memory))
             return;
         // The usage and the inactive file pages of the whole subtree, as the limit binds it: v1's
         // usage and memory.stat's total_ lines, v2's memory.current and memory.stat.
         level.usage_known = parse_number(
-            read_limit_file(dir, memory.v2 ? "memory.current" : "memory.usage_in_bytes"),
-            level.usage);
-        if (level.usage_known) {
-            std::string stat;
-            read_small_file((dir + "/memory.stat").c_str(), stat, 64 * 1024);
-            stat_value(stat, memory.v2 ? "inactive_file" : "total_inactive_file",
-                       level.inactive_file);
-        }
+            memory.read(dir, memory.v2 ? "memory.current" : "memory.usage_in_bytes"), level.usage);
+        if (level.usage_known)
+            stat_value(memory.read(dir, "memory.stat", 64 * 1024),
+                       memory.v2 ? "inactive_file" : "total_inactive_file", level.inactive_file);
         facts.levels.push_back(level);
     });
 }

@@ -20,10 +20,11 @@
 namespace tarn::detail::platform {
 
 // An open regular file, closed on every way out, also when storage runs out.
+// A relative `path` is taken from the directory open at `dir`.
 class regular_file {
 public:
-    explicit regular_file(const char* path)
-        : fd(open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY))
+    explicit regular_file(const char* path, int dir = AT_FDCWD)
+        : fd(openat(dir, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY))
     {
         struct stat status;
         if (fd >= 0 && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
@@ -59,10 +60,12 @@ private:
 // cannot be opened, is no regular file or cannot be read, which the caller takes for a missing
 // file (and then nothing was appended). For the files read this way, a short read is the end: a
 // file on a disk reads whole, and the kernel's files read here (/proc/self/cgroup, a cgroup's
-// limits, the boot id) are one record each, which a read gives whole when it fits.
-inline bool read_small_file(const char* path, std::string& text, std::size_t limit)
+// limits, the boot id) are one record each, which a read gives whole when it fits. A relative
+// `path` is taken from the directory open at `dir`.
+inline bool read_small_file(const char* path, std::string& text, std::size_t limit,
+                            int dir = AT_FDCWD)
 {
-    regular_file file(path);
+    regular_file file(path, dir);
     if (!file.is_open())
         return false;
     const std::size_t start = text.size();

@@ -27,11 +27,12 @@ python3 scripts/performance_table.py build/bench/results.json build/bench/result
 files_per_call() { # WHERE COMMAND...
   local where=$1; shift
   for call in capacity available; do
-    "$@" strace -e trace=openat,newfstatat,statfs,write build/bench/bench/one_call $call 2>&1 >/dev/null |
+    "$@" strace -e trace=openat,newfstatat,statfs,fstatfs,write build/bench/bench/one_call $call 2>&1 >/dev/null |
       sed -n '/^write(2, "--/,/^write(2, "--/p' | grep -v '^write' |
       awk -v call="$call" -v where="$where" '
+        /^openat/ && /O_PATH/ { looks++; next }
         /^openat/ { split($0, q, "\""); opened = opened (opened ? ", " : "") "`" q[2] "`"; n++ }
-        /^statfs/ || /^newfstatat\(AT_FDCWD/ { looks++ }
+        /^statfs/ || /^fstatfs/ || /^newfstatat\([0-9A-Z_]+, "[^"]/ { looks++ }
         END { printf "| %s | `%s` | %d | %d | %s |\n", where, call == "capacity" ? "getcapacity()" : "getavailablememory()", n, looks, opened }'
   done
 }
@@ -40,10 +41,12 @@ files_per_call() { # WHERE COMMAND...
   echo "Why each: the kernel's list of processors online (\`getcapacity\`) or \`/proc/meminfo\`"
   echo "(\`getavailablememory\`); the calling thread's cgroups; then every level of the cpu and memory"
   echo "chains, the root the process sees included (in a cgroup namespace it is the container's own"
-  echo "cgroup), and under a limit that level's usage and \`memory.stat\`. \`statfs\` and \`stat\`"
+  echo "cgroup), and under a limit that level's usage and \`memory.stat\`. Each chain's top is opened"
+  echo "once as a path, its levels' files relative to it; \`fstatfs\` on it and the leaf's first file"
   echo "prove the usual layout, so \`mountinfo\`, the dearest file of all, is read only where it is not."
+  echo "Relative paths are below the top: \`/sys/fs/cgroup/cpu\` or \`/sys/fs/cgroup/memory\` here."
   echo
-  echo "| where | call | files opened | stat and statfs | which |"; echo "|---|---|---:|---:|---|"
+  echo "| where | call | files read | other calls that look (top opened as a path, \`fstatfs\`, \`stat\`) | which |"; echo "|---|---|---:|---:|---|"
   files_per_call "this machine"
   files_per_call "a cgroup namespace, the hierarchies mounted afresh" unshare -C -m sh -c \
     'for h in cpu memory; do umount /sys/fs/cgroup/$h && mount -t cgroup -o $h none /sys/fs/cgroup/$h; done; exec "$@"' sh

@@ -368,7 +368,9 @@ TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
                    mount_afresh("/mnt/cpu", "cpu");
         },
         // the usual layout needs no mountinfo at all
-        [&] { return join("/own") && tarn::test::bind("/dev/null", "/proc/self/mountinfo"); },
+        [&] {
+            return join("/own") && tarn::test::bind("/dev/null", "/proc/thread-self/mountinfo");
+        },
     };
     // the quota on the parent cgroup and on the process's own (-1: none), the parent's memory limit
     const std::tuple<long long, long long, long long, const char*> rows[] = {

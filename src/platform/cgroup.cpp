@@ -68,11 +68,13 @@ struct chain {
     }
 };
 
-// The path of the cgroup at `dir` below the mount point `point` that holds it.
-std::string below(const std::string& dir, const std::string& point)
+// The process's cgroup `path` as a path below the top of a mount of the cgroup `root`: "x/y",
+// or "" for the top itself.
+std::string below_top(const std::string& root, std::string_view path)
 {
-    std::string path = dir.substr(std::min(point.size(), dir.size()));
-    return path.empty() || path[0] != '/' ? path : path.substr(1);
+    mount top;
+    top.root = root, top.point = "/";
+    return directory(top, path).substr(1);
 }
 
 // The quota and the memory limit that the cgroup at `dir` states, as the hierarchy writes them.
@@ -126,9 +128,7 @@ bool usual_chain(const char* point, const char* v1_file, std::string_view path, 
         static_cast<unsigned long>(fs.f_type) != (v2 ? CGROUP2_SUPER_MAGIC : CGROUP_SUPER_MAGIC) ||
         path == "/.." || path.substr(0, 4) == "/../")
         return false;
-    mount usual;
-    usual.root = "/", usual.point = "/";
-    std::string leaf = below(directory(usual, path), "/");
+    std::string leaf = below_top("/", path);
     struct stat status;
     if (v2 ? !leaf.empty() &&
                  (fstatat(top.get(), leaf.c_str(), &status, 0) != 0 || !S_ISDIR(status.st_mode))
@@ -148,7 +148,7 @@ void choose(const std::string& v1_path, const mount* v1, const std::string& v2_p
     if (!m)
         return;
     found.top = top_directory(m->point.c_str());
-    found.leaf = below(directory(*m, m == v1 ? v1_path : v2_path), m->point);
+    found.leaf = below_top(m->root, m == v1 ? v1_path : v2_path);
     found.v2 = m == v2;
 }
 

@@ -412,62 +412,77 @@ TEST(Capacity, TightestQuotaAndLimitOfTheChainRoundedUpForThreads)
 TEST(Capacity, MountOfEachHierarchyThatShowsTheWholeChain)
 {
     namespace cg = detail::platform::cgroup;
-    const auto line = [](const char* root, const char* point, const char* type,
+    // A line of mountinfo: mount ID, its parent's, the cgroup mounted, where, what.
+    const auto line = [](int id, int parent, const char* root, const char* point, const char* type,
                          const char* options = "rw") {
-        return std::string("30 1 0:27 ") + root + ' ' + point + " rw - " + type + " none " +
-               options + '\n';
+        return std::to_string(id) + ' ' + std::to_string(parent) + " 0:27 " + root + ' ' + point +
+               " rw - " + type + " none " + options + '\n';
     };
+    // The process's root (its parent is not listed), /sys, and the tmpfs at /sys/fs/cgroup.
+    const std::string root = line(20, 1, "/", "/", "ext4"), sys = line(21, 20, "/", "/sys", "sysfs"),
+                      tmpfs = line(22, 21, "/", "/sys/fs/cgroup", "tmpfs");
     const struct {
         const char* cgroup; // /proc/self/cgroup
         std::string mountinfo;
         const char* expected; // where the chain starts per hierarchy: cpu, memory, v2
     } rows[] = {
         // clang-format off
-        // a cgroup namespace: the container's own cgroup shows as "/", and so does the mount's root
-        {"4:cpu,memory:/\n0::/\n", line("/", "/sys/fs/cgroup/cpu,memory", "cgroup", "rw,memory,cpu") +
-             line("/", "/sys/fs/cgroup/unified", "cgroup2"),
+        // a cgroup namespace: the container's own cgroup shows as "/", and so does the mount's
+        // root; "/" listed after the mounts on it, as the kernel often lists it
+        {"4:cpu,memory:/\n0::/\n", sys + tmpfs + line(30, 22, "/", "/sys/fs/cgroup/cpu,memory", "cgroup", "rw,memory,cpu") +
+             line(31, 22, "/", "/sys/fs/cgroup/unified", "cgroup2") + root,
          "/sys/fs/cgroup/cpu,memory /sys/fs/cgroup/cpu,memory /sys/fs/cgroup/unified"},
         // entered without a fresh mount: the host's mounts show roots above the namespace's
-        {"4:cpu:/\n0::/\n", line("/../..", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
-             line("/..", "/sys/fs/cgroup/unified", "cgroup2"), "- - -"},
-        // a bind of part of the hierarchy, listed before the whole and after it
-        {"4:cpu:/hunt/a/b\n", line("/hunt/a", "/mnt/part", "cgroup", "rw,cpu") +
-             line("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + line("/hunt", "/mnt/more", "cgroup", "rw,cpu"),
+        {"4:cpu:/\n0::/\n", root + line(30, 20, "/../..", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
+             line(31, 20, "/..", "/sys/fs/cgroup/unified", "cgroup2"), "- - -"},
+        // binds of parts of the hierarchy, listed before the whole and after it; one below the
+        // process's cgroup shows nothing of its chain
+        {"4:cpu:/hunt/a/b\n", root + line(30, 20, "/hunt/a", "/mnt/part", "cgroup", "rw,cpu") +
+             line(31, 20, "/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + line(32, 20, "/hunt", "/mnt/more", "cgroup", "rw,cpu") +
+             line(33, 20, "/hunt/a/b/c", "/mnt/below", "cgroup", "rw,cpu"),
          "/sys/fs/cgroup/cpu/hunt/a/b - -"},
-        {"4:cpu:/hunt/a/b\n", line("/hunt", "/mnt/more", "cgroup", "rw,cpu") +
-             line("/hunt/a", "/mnt/part", "cgroup", "rw,cpu") + line("/hunt/a/b/c", "/mnt/below", "cgroup", "rw,cpu"),
-         "/mnt/more/a/b - -"},
-        // covered by a tmpfs over its parent, then mounted again; a mount beside it covers nothing
-        {"5:memory:/m\n", line("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory") +
-             line("/", "/sys/fs/cgroup", "tmpfs") + line("/", "/sys/fs/cgroup/memory2", "tmpfs") +
-             line("/", "/srv/memory", "cgroup", "rw,memory") + line("/", "/srv/memory-other", "tmpfs"),
+        // stacked at one point: the later mount, on the earlier one, is the one a walk enters
+        {"0::/s/t\n", line(31, 30, "/s", "/sys/fs/cgroup", "cgroup2") + line(30, 21, "/", "/sys/fs/cgroup", "cgroup2") +
+             sys + root, "- - /sys/fs/cgroup/t"},
+        // a covered parent: a tmpfs stacked on the one that holds the hierarchy (listed first),
+        // and the hierarchy mounted again elsewhere
+        {"5:memory:/m\n", root + sys + line(40, 22, "/", "/sys/fs/cgroup", "tmpfs") + tmpfs +
+             line(30, 22, "/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory") +
+             line(31, 20, "/", "/srv/memory", "cgroup", "rw,memory") + line(32, 20, "/", "/srv/memory-other", "tmpfs"),
          "- /srv/memory/m -"},
-        // covered at its own point by a later mount of the same root: that one is read
-        {"0::/s\n", line("/", "/sys/fs/cgroup", "cgroup2") + line("/", "/sys/fs/cgroup", "cgroup2") +
-             line("/", "/sys/fs/cgroup/s", "tmpfs"), "- - /sys/fs/cgroup/s"},
-        {"0::/s\n", line("/", "/sys/fs/cgroup", "cgroup2") + line("/", "/", "ext4"), "- - -"},
-        // escaped mount points, a controller joined with another, cpuacct apart
-        {"2:cpu,cpuacct:/j\n3:cpuacct:/k\n", line("/", "/sys/fs/cgroup/cpuacct", "cgroup", "cpuacct") +
-             line("/", "/a\\040b\\134c", "cgroup", "rw,cpuacct,cpu") + line("/", "/a", "tmpfs") +
-             line("/", "/a\\040b", "tmpfs"), "/a b\\c/j - -"},
-        {"2:cpu,cpuacct:/j\n", line("/", "/a\\040b\\134c", "cgroup", "rw,cpuacct,cpu") +
-             line("/", "/a\\040b\\134c", "tmpfs"), "- - -"},
+        // moved under a tmpfs made after it: listed before the mount it now lies on
+        {"5:memory:/m\n", root + line(33, 45, "/", "/mnt/t/mem", "cgroup", "rw,memory") + line(45, 20, "/", "/mnt/t", "tmpfs"),
+         "- /mnt/t/mem/m -"},
+        // a bind made before the first mount was covered stays in sight
+        {"5:memory:/m\n", root + sys + tmpfs + line(30, 22, "/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory") +
+             line(31, 20, "/", "/srv/m", "cgroup", "rw,memory") + line(32, 22, "/", "/sys/fs/cgroup", "tmpfs"),
+         "- /srv/m/m -"},
+        // a mount stacked on "/" (`mount --bind X /` without a chroot): a walk from the root
+        // never enters it, so it covers nothing, and what is mounted on it is out of reach
+        {"1:cpu:/c\n0::/s\n", root + sys + line(31, 21, "/", "/sys/fs/cgroup", "cgroup2") +
+             line(50, 20, "/", "/", "ext4") + line(51, 50, "/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu"),
+         "- - /sys/fs/cgroup/s"},
+        // escaped mount points, a controller joined with another, cpuacct apart; mounts beside
+        // the point and below it cover nothing, one stacked on it does
+        {"2:cpu,cpuacct:/j\n3:cpuacct:/k\n", root + line(30, 20, "/", "/sys/fs/cgroup/cpuacct", "cgroup", "cpuacct") +
+             line(31, 20, "/", "/a\\040b\\134c", "cgroup", "rw,cpuacct,cpu") + line(32, 20, "/", "/a", "tmpfs") +
+             line(33, 20, "/", "/a\\040b", "tmpfs") + line(34, 31, "/", "/a\\040b\\134c/j", "tmpfs"), "/a b\\c/j - -"},
+        {"2:cpu,cpuacct:/j\n", root + line(31, 20, "/", "/a\\040b\\134c", "cgroup", "rw,cpuacct,cpu") +
+             line(32, 31, "/", "/a\\040b\\134c", "tmpfs"), "- - -"},
         // escapes of three octal digits only, never read past the text's end; a stray line
-        {"1:cpu:/x\nstray:cpu\n", line("/", "/a\\047b", "cgroup", "rw,cpu"), "/a'b/x - -"},
-        {"1:cpu:/x\n", line("/", "/m\\0a0\\00a\\9ab\\04", "cgroup", "rw,cpu"),
+        {"1:cpu:/x\nstray:cpu\n", root + line(30, 20, "/", "/a\\047b", "cgroup", "rw,cpu"), "/a'b/x - -"},
+        {"1:cpu:/x\n", root + line(30, 20, "/", "/m\\0a0\\00a\\9ab\\04", "cgroup", "rw,cpu"),
          "/m\\0a0\\00a\\9ab\\04/x - -"},
-        // mounts below the chosen one's point cover nothing
-        {"1:cpu:/x\n", line("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
-             line("/", "/sys/fs/cgroup/cpu/x", "tmpfs"), "/sys/fs/cgroup/cpu/x - -"},
         // clang-format on
     };
     for (const auto& r : rows) {
         const cg::membership in = cg::parse_membership(r.cgroup);
         cg::mount_choice choice(in);
-        for (std::size_t at = 0, end; at < r.mountinfo.size(); at = end + 1) {
-            end = std::min(r.mountinfo.find('\n', at), r.mountinfo.size());
-            choice.add(std::string_view(r.mountinfo).substr(at, end - at));
-        }
+        for (const auto add : {&cg::mount_choice::add_candidate, &cg::mount_choice::add_on_path})
+            for (std::size_t at = 0, end; at < r.mountinfo.size(); at = end + 1) {
+                end = std::min(r.mountinfo.find('\n', at), r.mountinfo.size());
+                (choice.*add)(std::string_view(r.mountinfo).substr(at, end - at));
+            }
         const auto start = [](const cg::mount* m, const std::string& path) {
             return m ? cg::directory(*m, path) : "-";
         };

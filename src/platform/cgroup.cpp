@@ -4,6 +4,7 @@
 #include <linux/magic.h>
 #include <sys/statfs.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -111,25 +112,39 @@ template <class Level> void walk_up(const chain& c, Level read_level)
     }
 }
 
+// Whether the calling thread is in the initial cgroup namespace, whose paths in /proc's cgroup
+// file are the hierarchies' own: the kernel numbers it PROC_CGROUP_INIT_INO (since 4.6, which
+// brought cgroup namespaces; before it there is no link, and mountinfo decides).
+bool initial_cgroup_namespace(const char* proc)
+{
+    char link[32];
+    const ssize_t n = readlink((std::string(proc) + "ns/cgroup").c_str(), link, sizeof link);
+    return n > 0 && std::string_view(link, static_cast<std::size_t>(n)) == "cgroup:[4026531835]";
+}
+
 // The chain in the usual layout, found without mountinfo, which is the dearest file to read (the
-// kernel writes a line for every mount, every time): where statfs says that a cgroup file system
-// of the right version is mounted at `point` (not a tmpfs covering it, not nothing), and the
-// process's cgroup lies in it: its directory there holds `v1_file`, a file that only the v1
-// hierarchy of the controller has (so cpuacct mounted where cpu usually is does not pass) and
-// the first that the chain reads, or for v2 is a directory. A path that climbs (the kernel writes
-// "/.." for a cgroup outside the process's cgroup namespace) lies in no mount at its usual point.
-// Anything else is for mountinfo to tell.
+// kernel writes a line for every mount, every time), where that provably gives mountinfo's
+// answer: the calling thread is in the initial cgroup namespace (in another, its paths are
+// relative to the namespace while the usual mount may show the hierarchy's true root, and the
+// joined path would name another cgroup of the same name); statfs says that a cgroup file system
+// of the right version is mounted at `point` (not a tmpfs covering it, not nothing); that mount
+// is the hierarchy's true root (v1's alone has cgroup.sane_behavior; every v2 cgroup but the
+// root has cgroup.events), not a bind of a part of it; and the process's cgroup lies in it: its
+// directory there holds `v1_file`, a file that only the v1 hierarchy of the controller has (so
+// cpuacct mounted where cpu usually is does not pass) and the first that the chain reads, or for
+// v2 is a directory. Anything else is for mountinfo to tell.
 bool usual_chain(const char* point, const char* v1_file, std::string_view path, chain& found)
 {
     const bool v2 = !v1_file;
     top_directory top(point);
     struct statfs fs;
+    struct stat status;
     if (top.get() < 0 || fstatfs(top.get(), &fs) != 0 ||
         static_cast<unsigned long>(fs.f_type) != (v2 ? CGROUP2_SUPER_MAGIC : CGROUP_SUPER_MAGIC) ||
-        path == "/.." || path.substr(0, 4) == "/../")
+        (fstatat(top.get(), v2 ? "cgroup.events" : "cgroup.sane_behavior", &status, 0) == 0) ==
+            v2)
         return false;
     std::string leaf = below_top("/", path);
-    struct stat status;
     if (v2 ? !leaf.empty() &&
                  (fstatat(top.get(), leaf.c_str(), &status, 0) != 0 || !S_ISDIR(status.st_mode))
            : !read_small_file((leaf.empty() ? v1_file : leaf + '/' + v1_file).c_str(),
@@ -168,13 +183,16 @@ void find_chains(chain* cpu, chain* memory)
             return;
     }
     const membership in = parse_membership(text);
+    const bool initial = initial_cgroup_namespace(proc);
     const auto usual = [&](const std::string& v1_path, const std::string& controllers,
                            const char* v1_file, chain* found) {
-        if (!found)
+        if (!found || (v1_path.empty() && in.unified.empty())) // nothing to find
             return true;
+        if (!initial)
+            return false;
         if (!v1_path.empty())
             return usual_chain(("/sys/fs/cgroup/" + controllers).c_str(), v1_file, v1_path, *found);
-        return in.unified.empty() || usual_chain("/sys/fs/cgroup", nullptr, in.unified, *found) ||
+        return usual_chain("/sys/fs/cgroup", nullptr, in.unified, *found) ||
                usual_chain("/sys/fs/cgroup/unified", nullptr, in.unified, *found);
     };
     const bool cpu_seen = usual(in.cpu, in.cpu_controllers, "cpu.cfs_quota_us", cpu);
@@ -183,12 +201,18 @@ void find_chains(chain* cpu, chain* memory)
     if (cpu_seen && memory_seen)
         return;
     // mountinfo can hold tens of thousands of lines on a container host: it is read a line at a
-    // time, to the end, since a later mount can cover the one that looked right.
+    // time, to the end, and once more for the mounts on the way to those that may show a chain.
+    const std::string mountinfo = std::string(proc) + "mountinfo";
     mount_choice mounts(in);
-    for_each_line((std::string(proc) + "mountinfo").c_str(), [&](std::string_view line) {
-        mounts.add(line);
+    for_each_line(mountinfo.c_str(), [&](std::string_view line) {
+        mounts.add_candidate(line);
         return true;
     });
+    if (mounts.any_candidate())
+        for_each_line(mountinfo.c_str(), [&](std::string_view line) {
+            mounts.add_on_path(line);
+            return true;
+        });
     if (!cpu_seen)
         choose(in.cpu, mounts.cpu(), in.unified, mounts.unified(), *cpu);
     if (!memory_seen)
@@ -214,10 +238,15 @@ void read_cgroup_memory(memory_facts& facts)
     if (!memory.found())
         return;
     walk_up(memory, [&](const std::string& dir) {
+        // v2's memory.high is a ceiling too: above it the kernel throttles the cgroup and
+        // reclaims from it hard, so what is left is counted from the lower of the two.
+        std::uint64_t max = 0, high = 0;
+        const bool has_max =
+            parse_number(memory.read(dir, memory.v2 ? "memory.max" : "memory.limit_in_bytes"), max);
+        const bool has_high = memory.v2 && parse_number(memory.read(dir, "memory.high"), high);
         memory_level level;
-        if (!parse_number(memory.read(dir, memory.v2 ? "memory.max" : "memory.limit_in_bytes"),
-                          level.limit) ||
-            !level.limit || (facts.machine_memory && level.limit >= facts.machine_memory))
+        level.limit = has_max && has_high ? std::min(max, high) : has_max ? max : high;
+        if (!level.limit || (facts.machine_memory && level.limit >= facts.machine_memory))
             return;
         // The usage and the inactive file pages of the whole subtree, as the limit binds it: v1's
         // usage and memory.stat's total_ lines, v2's memory.current and memory.stat.

@@ -143,55 +143,117 @@ membership parse_membership(std::string_view text)
     return found;
 }
 
-void mount_choice::add(std::string_view line)
+namespace {
+
+// The fields of a line of mountinfo that place a mount:
+// ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [OPTIONAL...] - FSTYPE SOURCE SUPER_OPTIONS
+struct mountinfo_line {
+    std::uint64_t id = 0, parent = 0;
+    std::string_view root, point, type, options; // root and point escaped
+};
+
+bool split_mountinfo(std::string_view line, mountinfo_line& fields)
 {
-    // ID PARENT MAJOR:MINOR ROOT POINT OPTIONS [OPTIONAL...] - FSTYPE SOURCE SUPER_OPTIONS
-    for (int skip = 0; skip < 3; ++skip)
-        next_field(line);
-    const std::string_view root = next_field(line), escaped_point = next_field(line);
-    // Whatever is mounted here hides the mounts at or below its point.
-    if (!cpu_mounts.empty() || !memory_mounts.empty() || !unified_mounts.empty()) {
-        const std::string point = unescape(escaped_point);
-        for (auto* mounts : {&cpu_mounts, &memory_mounts, &unified_mounts})
-            mounts->erase(std::remove_if(mounts->begin(), mounts->end(),
-                                         [&](const mount& m) { return under(m.point, point); }),
-                          mounts->end());
-    }
+    if (!parse_number(next_field(line), fields.id) ||
+        !parse_number(next_field(line), fields.parent))
+        return false;
+    next_field(line);
+    fields.root = next_field(line), fields.point = next_field(line);
     const std::size_t dash = line.find(" - ");
     if (dash == std::string_view::npos)
-        return;
+        return false;
     line.remove_prefix(dash + 3);
-    const std::string_view type = next_field(line);
+    fields.type = next_field(line);
     next_field(line); // the source
-    const std::string_view options = next_field(line);
-    mount m;
-    m.v2 = type == "cgroup2";
-    m.cpu = type == "cgroup" && holds(options, "cpu");
-    m.memory = type == "cgroup" && holds(options, "memory");
-    if (!m.v2 && !m.cpu && !m.memory)
-        return;
-    m.root = unescape(root);
-    m.point = unescape(escaped_point);
-    // Only a mount whose root holds the process's cgroup shows any of its chain.
-    const auto keep = [&](const std::string& path, std::vector<mount>& mounts) {
-        if (!path.empty() && under(path, m.root))
-            mounts.push_back(m);
-    };
-    if (m.v2)
-        keep(in.unified, unified_mounts);
-    if (m.cpu)
-        keep(in.cpu, cpu_mounts);
-    if (m.memory)
-        keep(in.memory, memory_mounts);
+    fields.options = next_field(line);
+    return true;
 }
 
-const mount* mount_choice::best(const std::vector<mount>& mounts)
+} // namespace
+
+void mount_choice::add_candidate(std::string_view line)
 {
-    const auto shortest =
-        std::min_element(mounts.begin(), mounts.end(), [](const mount& a, const mount& b) {
-            return a.root.size() < b.root.size();
+    mountinfo_line fields;
+    if (!split_mountinfo(line, fields))
+        return;
+    mount m;
+    m.v2 = fields.type == "cgroup2";
+    m.cpu = fields.type == "cgroup" && holds(fields.options, "cpu");
+    m.memory = fields.type == "cgroup" && holds(fields.options, "memory");
+    if (!m.v2 && !m.cpu && !m.memory)
+        return;
+    m.root = unescape(fields.root);
+    // Only a mount whose root holds the process's cgroup shows any of its chain.
+    const auto holds_chain = [&](bool of_hierarchy, const std::string& path) {
+        return of_hierarchy && !path.empty() && under(path, m.root);
+    };
+    if (holds_chain(m.v2, in.unified) || holds_chain(m.cpu, in.cpu) ||
+        holds_chain(m.memory, in.memory)) {
+        m.point = unescape(fields.point);
+        m.id = fields.id, m.parent = fields.parent;
+        candidates.push_back(std::move(m));
+    }
+}
+
+void mount_choice::add_on_path(std::string_view line)
+{
+    mountinfo_line fields;
+    if (!split_mountinfo(line, fields))
+        return;
+    std::string point = unescape(fields.point);
+    if (std::any_of(candidates.begin(), candidates.end(),
+                    [&](const mount& m) { return under(m.point, point); }))
+        on_paths.push_back({fields.id, fields.parent, std::move(point)});
+}
+
+bool mount_choice::reached(const mount& m) const
+{
+    const auto find = [&](std::uint64_t id) {
+        const auto found = std::find_if(on_paths.begin(), on_paths.end(),
+                                        [&](const placed& p) { return p.id == id; });
+        return found == on_paths.end() ? nullptr : &*found;
+    };
+    // Listed at "/" on a mount also listed at "/": stacked on the process's root, which a walk
+    // from the root never enters (`mount --bind X /` without a chroot after it).
+    const auto on_root = [&](const placed& p) {
+        const placed* below = find(p.parent);
+        return p.point == "/" && below && below->point == "/";
+    };
+    // Another mount on the same parent at `p`'s point or above it: a walk to `p`'s point enters
+    // that one, whichever was made first.
+    const auto covered = [&](const placed& p) {
+        return std::any_of(on_paths.begin(), on_paths.end(), [&](const placed& other) {
+            return other.parent == p.parent && other.id != p.id && under(p.point, other.point) &&
+                   !on_root(other);
         });
-    return shortest == mounts.end() ? nullptr : &*shortest;
+    };
+    // A mount stacked on `m` itself, at its own point, hides it.
+    if (std::any_of(on_paths.begin(), on_paths.end(), [&](const placed& other) {
+            return other.parent == m.id && other.point == m.point;
+        }))
+        return false;
+    // From `m` up its parents to the top: the process's root, or a mount whose parent lies
+    // outside the root (in a chroot); every step at most once, or the tree is no tree.
+    placed at{m.id, m.parent, m.point};
+    for (std::size_t step = 0; step <= on_paths.size(); ++step) {
+        if (on_root(at) || covered(at))
+            return false;
+        const placed* parent = find(at.parent);
+        if (!parent)
+            return true;
+        at = *parent;
+    }
+    return false;
+}
+
+const mount* mount_choice::best(bool mount::*hierarchy, const std::string& path) const
+{
+    const mount* chosen = nullptr;
+    for (const mount& m : candidates)
+        if (m.*hierarchy && !path.empty() && under(path, m.root) &&
+            (!chosen || m.root.size() < chosen->root.size()) && reached(m))
+            chosen = &m;
+    return chosen;
 }
 
 std::string directory(const mount& m, std::string_view path)

@@ -38,38 +38,58 @@ struct membership {
 membership parse_membership(std::string_view text);
 
 // A mount of a cgroup hierarchy: the cgroup mounted (its root) and where, with octal escapes
-// ("\040") decoded, and which hierarchy it is.
+// ("\040") decoded, which hierarchy it is, and its place in the mount tree (mountinfo's mount ID
+// and its parent's).
 struct mount {
     std::string root;
     std::string point;
     bool v2 = false;     // cgroup2
     bool cpu = false;    // v1 with the cpu controller (cpuacct is another)
     bool memory = false; // v1 with the memory controller
+    std::uint64_t id = 0, parent = 0;
 };
 
-// Chooses, of the lines of /proc/self/mountinfo given in their order, the mount of each
-// hierarchy to read the process's chain through. A hierarchy may be mounted several times (a
-// bind of part of it, a container's fresh mount): of the mounts whose root holds the process's
-// cgroup, the one with the shortest root shows the most of the chain, and a mount that a later
-// line covers (the same mount point or one above it) shows nothing. A mount whose root does not
-// hold the process's cgroup (a cgroup namespace entered without a fresh mount shows "/../..")
-// is no mount of the chain. Holds only the cgroup mounts seen, never the other lines.
+// Chooses, of the mounts that /proc/self/mountinfo lists, the one of each hierarchy to read the
+// process's chain through. A hierarchy may be mounted several times (a bind of part of it, a
+// container's fresh mount): of the mounts whose root holds the process's cgroup and that a walk
+// from the process's root reaches, the one with the shortest root shows the most of the chain.
+// A mount whose root does not hold the process's cgroup (a cgroup namespace entered without a
+// fresh mount shows "/../..") is no mount of the chain.
+//
+// What a walk reaches is read from the mount tree, never from the order of the lines: the kernel
+// does not list mounts in the order they stack ("/" after the mounts on it, a moved mount where
+// it was first listed). mountinfo is read twice, a line at a time, so that only the lines that
+// matter are held however long it is: first for the cgroup mounts that may show the chain, then
+// for the mounts at or above their points, which are all that a walk to them meets.
 class mount_choice {
 public:
     explicit mount_choice(const membership& process) : in(process) {}
 
-    void add(std::string_view line);
+    // The first reading, a line at a time.
+    void add_candidate(std::string_view line);
+    // Whether a second reading can change anything: false when no mount may show a chain.
+    bool any_candidate() const { return !candidates.empty(); }
+    // The second reading of the same text.
+    void add_on_path(std::string_view line);
 
     // The mount chosen for each hierarchy; null where there is none.
-    const mount* cpu() const { return best(cpu_mounts); }
-    const mount* memory() const { return best(memory_mounts); }
-    const mount* unified() const { return best(unified_mounts); }
+    const mount* cpu() const { return best(&mount::cpu, in.cpu); }
+    const mount* memory() const { return best(&mount::memory, in.memory); }
+    const mount* unified() const { return best(&mount::v2, in.unified); }
 
 private:
-    static const mount* best(const std::vector<mount>& mounts);
+    // A mount at or above a candidate's point: where it is in the tree.
+    struct placed {
+        std::uint64_t id, parent;
+        std::string point;
+    };
+
+    const mount* best(bool mount::*hierarchy, const std::string& path) const;
+    bool reached(const mount& m) const;
 
     const membership& in;
-    std::vector<mount> cpu_mounts, memory_mounts, unified_mounts; // in the order listed
+    std::vector<mount> candidates;
+    std::vector<placed> on_paths;
 };
 
 // The directory of the cgroup `path`, which lies under the root of mount `m`: its mount point

@@ -1,6 +1,6 @@
-// /proc/self/mountinfo through the chunked reader: the process's cgroups (up to the first NUL),
-// then mountinfo, whose last bytes choose where the reads cut it. However it is cut, the same
-// mounts come out.
+// /proc/self/mountinfo through the chunked reader, read twice as the library reads it: the
+// process's cgroups (up to the first NUL), then mountinfo, whose last bytes choose where the reads
+// cut it. However it is cut, the same mounts come out.
 #include "fuzz.h"
 #include "platform/lines.h"
 #include "platform/linux_text.h"
@@ -13,13 +13,15 @@ namespace {
 template <class Feed> std::string chosen(const cg::membership& in, Feed feed)
 {
     cg::mount_choice choice(in);
-    auto add = [&](std::string_view line) {
-        choice.add(line);
-        return true;
-    };
-    tarn::detail::platform::line_splitter<decltype(add)> lines(add);
-    feed(lines);
-    lines.finish();
+    for (const auto reading : {&cg::mount_choice::add_candidate, &cg::mount_choice::add_on_path}) {
+        auto add = [&](std::string_view line) {
+            (choice.*reading)(line);
+            return true;
+        };
+        tarn::detail::platform::line_splitter<decltype(add)> lines(add);
+        feed(lines);
+        lines.finish();
+    }
     std::string seen;
     for (const auto& [m, path] : {std::pair{choice.cpu(), &in.cpu}, {choice.memory(), &in.memory},
                                   {choice.unified(), &in.unified}}) {

@@ -38,6 +38,10 @@ leg "ABI of the gcc build against the committed baseline (types and layouts)"
 need_packages abigail-tools
 bash scripts/check-abi.sh "$out/gcc/libtarn.so" abi/linux-x86_64.abi
 
+leg "cgroup v2: the real-cgroup tests of the gcc build on a user-mode Linux kernel"
+need_packages user-mode-linux e2fsprogs
+bash tests/uml.sh "$out/gcc"
+
 leg "valgrind memcheck over the gcc build's test programs"
 # The allocation-failure test replaces operator new itself: nouserintercepts leaves it in place.
 memcheck() {

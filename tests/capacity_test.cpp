@@ -12,6 +12,7 @@
 #include "tarn/capacity.h"
 
 #if defined(__linux__)
+#  include <fcntl.h>
 #  include <sched.h>
 #  include <sys/mman.h>
 #  include <sys/mount.h>
@@ -83,11 +84,13 @@ std::string ask()
     return text;
 }
 
-// A mountinfo line for a hierarchy: the cgroup at `root` mounted at `point`.
+// A mountinfo line for a hierarchy: the cgroup at `root` mounted at `point`, on the root mount,
+// which is not listed.
 std::string mounted(const char* root, const char* point, const char* type, const char* options)
 {
-    return std::string("30 1 0:27 ") + root + ' ' + point + " rw,relatime - " + type + " cgroup " +
-           options + '\n';
+    static int id = 100;
+    return std::to_string(++id) + " 1 0:27 " + root + ' ' + point + " rw,relatime - " + type +
+           " cgroup " + options + '\n';
 }
 
 // Runs `ask` in a private mount namespace where /sys/fs/cgroup is a tmpfs holding `files`, and
@@ -114,14 +117,134 @@ std::string in_crafted_tree(const char* cgroup, const std::string& mountinfo,
     });
 }
 
-// This process's own cgroup in the v1 memory hierarchy, where the tests make their children.
-std::string own_memory_cgroup()
+// Cgroups that a test makes in the real hierarchies, removed when it ends: in v2 where
+// /sys/fs/cgroup is a cgroup2 root that gives the cpu and memory controllers to its children
+// (user-mode Linux, in the check), else in v1's cpu hierarchy and below this process's own v1
+// memory cgroup, so that no process leaves the memory limits it is under. Paths are relative to
+// where they are made; `top` names one at the very top of the hierarchies instead.
+class made_cgroups {
+public:
+    made_cgroups()
+    {
+        std::string controllers;
+        std::getline(std::ifstream("/sys/fs/cgroup/cgroup.subtree_control"), controllers);
+        v2 = controllers.find("cpu") != std::string::npos &&
+             controllers.find("memory") != std::string::npos;
+        if (v2) {
+            cpu = memory = "/sys/fs/cgroup/";
+            return;
+        }
+        std::string line;
+        for (std::ifstream in("/proc/self/cgroup"); std::getline(in, line);)
+            if (line.find(":memory:") != std::string::npos)
+                memory = "/sys/fs/cgroup/memory" + line.substr(line.find(":/") + 1) + '/';
+        cpu = "/sys/fs/cgroup/cpu/";
+    }
+    ~made_cgroups()
+    {
+        for (auto dir = made.rbegin(); dir != made.rend(); ++dir)
+            EXPECT_EQ(rmdir(dir->c_str()), 0) << *dir;
+    }
+
+    bool make(const std::string& path, bool at_top = false)
+    {
+        for (const std::string& base : bases(at_top)) {
+            if (mkdir((base + path).c_str(), 0755) != 0)
+                return false;
+            made.push_back(base + path);
+        }
+        return true;
+    }
+
+    // Writes a CPU quota (microseconds in every 100000; -1 none) and a memory limit (bytes; -1
+    // none). v2 gives a cgroup its controllers' files only when its parent passes them on, and
+    // then the parent may hold no process.
+    bool limit(const std::string& path, long long quota, long long limit, bool at_top = false) const
+    {
+        const std::size_t slash = path.rfind('/');
+        if (v2 && slash != std::string::npos &&
+            !write(cpu + path.substr(0, slash) + "/cgroup.subtree_control", "+cpu +memory"))
+            return false;
+        const auto value = [&](long long n) { return n < 0 && v2 ? "max" : std::to_string(n); };
+        const std::string cpu_base = bases(at_top)[0], memory_base = bases(at_top).back();
+        return write(cpu_base + path + (v2 ? "/cpu.max" : "/cpu.cfs_quota_us"), value(quota)) &&
+               write(memory_base + path + (v2 ? "/memory.max" : "/memory.limit_in_bytes"),
+                     value(limit));
+    }
+
+    // Moves the calling process into the cgroup.
+    bool join(const std::string& path) const
+    {
+        const std::string pid = std::to_string(getpid());
+        return v2 ? write(cpu + path + "/cgroup.procs", pid)
+                  : write(cpu + path + "/tasks", pid) && write(memory + path + "/tasks", pid);
+    }
+
+    // The cgroup's folders, in the hierarchies as points() lists them.
+    std::vector<std::string> where(const std::string& path) const
+    {
+        std::vector<std::string> folders = bases(false);
+        for (std::string& folder : folders)
+            folder += path;
+        return folders;
+    }
+
+    // Where the hierarchies are mounted, and the same hierarchies mounted at `at` (v1: "cpu" and
+    // "memory" beside each other under it, made where missing).
+    std::vector<std::string> points() const
+    {
+        return v2 ? std::vector<std::string>{"/sys/fs/cgroup"}
+                  : std::vector<std::string>{"/sys/fs/cgroup/cpu", "/sys/fs/cgroup/memory"};
+    }
+    bool mount_afresh(const std::string& at, const char* v1_cpu = "cpu") const
+    {
+        mkdir(at.c_str(), 0755);
+        if (v2)
+            return mount("cgroup2", at.c_str(), "cgroup2", 0, nullptr) == 0;
+        for (const auto& [folder, controller] : {std::pair{"/cpu", v1_cpu}, {"/memory", "memory"}}) {
+            mkdir((at + folder).c_str(), 0755);
+            if (mount("cgroup", (at + folder).c_str(), "cgroup", 0, controller) != 0)
+                return false;
+        }
+        return true;
+    }
+
+    static bool write(const std::string& path, const std::string& text)
+    {
+        return bool(std::ofstream(path) << text << std::flush);
+    }
+
+    bool v2 = false;
+    std::string cpu, memory; // where the test's cgroups go, ending in "/"
+
+private:
+    std::vector<std::string> bases(bool at_top) const
+    {
+        if (v2)
+            return {cpu};
+        return {cpu, at_top ? std::string("/sys/fs/cgroup/memory/") : memory};
+    }
+
+    std::vector<std::string> made;
+};
+
+// A tmpfs of the calling process's own at `point`.
+bool tmpfs_at(const char* point)
 {
-    std::string line;
-    for (std::ifstream in("/proc/self/cgroup"); std::getline(in, line);)
-        if (line.find(":memory:") != std::string::npos)
-            break;
-    return "/sys/fs/cgroup/memory" + line.substr(line.find(":/") + 1);
+    return mount("tmpfs", point, "tmpfs", 0, nullptr) == 0;
+}
+
+// The hierarchies moved to /mnt, their usual points covered by a tmpfs: only mountinfo finds
+// them, and it lists each where it was first mounted, before the mount it now lies on.
+bool moved(const made_cgroups& cgroups)
+{
+    bool done = tmpfs_at("/mnt");
+    for (const std::string& point : cgroups.points()) {
+        const std::string to = "/mnt" + point.substr(point.rfind('/'));
+        done = done && mkdir(to.c_str(), 0755) == 0 &&
+               mount(point.c_str(), to.c_str(), nullptr, MS_MOVE, nullptr) == 0;
+    }
+    return done && tmpfs_at("/sys/fs/cgroup");
 }
 
 } // namespace
@@ -132,7 +255,7 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
     // last.
     std::string long_mountinfo;
     for (int i = 0; i < 20000; ++i)
-        long_mountinfo += std::to_string(i + 100) + " 1 0:99 / /mnt/m" + std::to_string(i) +
+        long_mountinfo += std::to_string(i + 100000) + " 1 0:99 / /mnt/m" + std::to_string(i) +
                           " rw - tmpfs tmpfs rw\n";
     long_mountinfo += std::string(4096 * 2 - 20 - long_mountinfo.size() % 4096, '#') + '\n';
     long_mountinfo += mounted("/", "/sys/fs/cgroup/far", "cgroup", "rw,cpu") +
@@ -193,11 +316,6 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
         {"a partial view last", "4:cpu:/hunt/a/b\n",
          mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + mounted("/hunt/a", "/sys/fs/cgroup/part", "cgroup", "rw,cpu"),
          {{"cpu/hunt/cpu.cfs_quota_us", "40000"}, {"cpu/hunt/cpu.cfs_period_us", "100000"}}, "0.4 0"},
-        {"a covered mount, the hierarchy mounted again", "5:memory:/m\n",
-         mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory") + mounted("/", "/sys/fs/cgroup", "tmpfs", "rw") +
-             mounted("/", "/sys/fs/cgroup/again", "cgroup", "rw,memory"),
-         {{"memory/m/memory.limit_in_bytes", "1073741824"}, {"again/m/memory.limit_in_bytes", "2097152"}},
-         "0 2097152"},
         {"hostile files", "0::/a/b/c\n", v2,
          {{"a/b/c/cpu.max", nullptr}, {"a/b/cpu.max", "50000 0"}, {"a/cpu.max", "-5 100000"},
           {"cpu.max", "x 100000"}, {"a/b/c/memory.max", "1073741824"}, {"a/b/memory.max", "12abc"},
@@ -271,134 +389,205 @@ TEST(Capacity, AvailableMemoryInCraftedTrees)
 
 TEST(Capacity, AvailableMemoryUnderARealLimit)
 {
-    // A child of this process's own memory cgroup with a limit of 512 MiB: what a child process
-    // in it can still use falls by what it touches, comes back when it frees it, and does not
-    // fall by the page cache of a file it writes, which the kernel drops at once.
+    // A cgroup with a limit of 512 MiB, seen as it is and through mountinfo: what a process in it
+    // can still use falls by what it touches and comes back when it frees it, does not fall by
+    // the page cache of a file it writes (which the kernel drops at once), falls by what it puts
+    // on a tmpfs (which it cannot drop), and on v2 follows memory.high, while the hard limit stays
+    // memory.max. (Figures in MiB, within 12 of what is wanted; the file goes to the working
+    // folder, which must keep its page cache: not hostfs under user-mode Linux.)
 #  if defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "ThreadSanitizer's shadow of what the child touches counts against the limit";
 #  endif
-    const std::string memory = own_memory_cgroup() + "/tarn-available-" + std::to_string(getpid());
-    if (mkdir(memory.c_str(), 0755) != 0)
-        GTEST_SKIP() << "the cgroup-v1 memory hierarchy is not writable here";
+    // AddressSanitizer's shadow of what is touched counts too, an eighth more.
+#  if defined(__SANITIZE_ADDRESS__)
+    constexpr long long shadow = 200 / 8;
+#  else
+    constexpr long long shadow = 0;
+#  endif
+    made_cgroups cgroups;
+    const std::string cgroup = "tarn-available-" + std::to_string(getpid());
+    constexpr long long mib = 1 << 20;
+    if (!cgroups.make(cgroup) || !cgroups.limit(cgroup, -1, 512 * mib))
+        GTEST_SKIP() << "no writable memory hierarchy here";
     const std::string file = "tarn-page-cache-" + std::to_string(getpid());
-    const std::string got = tarn::test::in_child([&] {
-        constexpr std::size_t mib = 1 << 20, size = 128 * mib;
-        if (!(std::ofstream(memory + "/memory.limit_in_bytes") << 512 * mib << std::flush) ||
-            !(std::ofstream(memory + "/tasks") << getpid() << std::flush))
-            return std::string("not moved");
-        const auto now = [] { return static_cast<long long>(tarn::getavailablememory() >> 20); };
-        const long long before = now();
-        void* block =
-            mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        std::memset(block, 1, size);
-        const long long touched = now();
-        munmap(block, size);
-        const long long freed = now();
-        std::vector<char> chunk(mib, 'x');
-        std::ofstream out(file, std::ios::binary);
-        for (int i = 0; i < 128; ++i)
-            out.write(chunk.data(), mib);
-        out.close();
-        const long long written = now();
-        // what touching took, what freeing gave back, what the page cache took, in steps of 16 MiB
-        return std::to_string((before - touched + 8) / 16 * 16) + ' ' +
-               std::to_string((freed - touched + 8) / 16 * 16) + ' ' +
-               std::to_string(before - written < 32 ? 0 : before - written);
-    });
-    std::remove(file.c_str());
-    EXPECT_EQ(rmdir(memory.c_str()), 0);
-    EXPECT_EQ(got, "128 128 0");
+    const std::string high = cgroups.memory + cgroup + "/memory.high";
+    for (const bool through_mountinfo : {false, true}) {
+        const std::string got = tarn::test::in_private_mounts([&]() -> std::string {
+            // memory.high is written once the hierarchy has moved, through a descriptor opened
+            // before.
+            const int high_file = cgroups.v2 ? open(high.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+            if (!cgroups.join(cgroup) || (through_mountinfo && !moved(cgroups)) ||
+                !tmpfs_at("/media") || (cgroups.v2 && high_file < 0))
+                return "not moved";
+            const auto now = [] { return static_cast<long long>(tarn::getavailablememory() >> 20); };
+            std::string steps;
+            const auto step = [&](const char* name, long long drop, long long wanted,
+                                  long long more = 0) {
+                steps += std::string(steps.empty() ? "" : ", ") + name + ' ' +
+                         std::to_string(drop >= wanted - 12 && drop <= wanted + more + 12 ? wanted
+                                                                                         : drop);
+            };
+            const auto fill = [](const std::string& path, long long size) {
+                std::vector<char> chunk(mib, 'x');
+                std::ofstream out(path, std::ios::binary);
+                for (long long i = 0; i < size; ++i)
+                    out.write(chunk.data(), mib);
+                out.flush();
+                const int fd = open(path.c_str(), O_RDONLY);
+                return fd >= 0 && fsync(fd) == 0 && close(fd) == 0;
+            };
+            const long long before = now();
+            void* block =
+                mmap(nullptr, 200 * mib, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            std::memset(block, 1, 200 * mib);
+            const long long touched = now();
+            munmap(block, 200 * mib);
+            const long long freed = now();
+            step("touched", before - touched, 200, shadow);
+            step("freed", freed - touched, 200);
+            if (!fill(file, 200) || !fill("/media/tmpfs", 100))
+                return "not written";
+            const long long written = now(); // both files
+            step("page cache and tmpfs", freed - written, 100);
+            if (cgroups.v2) {
+                const std::string bytes = std::to_string(256 * mib);
+                if (write(high_file, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+                    return "no memory.high";
+                step("high", written - now(), 256);
+                step("limit", static_cast<long long>(tarn::getcapacity().memory_limit >> 20), 512);
+            }
+            return steps;
+        });
+        std::remove(file.c_str());
+        EXPECT_TRUE(!cgroups.v2 || made_cgroups::write(high, "max"));
+        EXPECT_EQ(got, std::string("touched 200, freed 200, page cache and tmpfs 100") +
+                           (cgroups.v2 ? ", high 256, limit 512" : ""))
+            << (through_mountinfo ? "through mountinfo" : "as it is");
+    }
 }
 
-TEST(Capacity, RealCgroupV1QuotasAndMemoryLimits)
+TEST(Capacity, RealQuotasAndMemoryLimits)
 {
-    // The quotas go on children of the cpu hierarchy's root, the memory limit on a child of this
-    // process's own memory cgroup, so nothing outside them changes.
-    const std::string cpu = "/sys/fs/cgroup/cpu/tarn-test-" + std::to_string(getpid());
-    const std::string memory = own_memory_cgroup() + "/tarn-test-" + std::to_string(getpid());
-    if (mkdir(cpu.c_str(), 0755) != 0 || mkdir((cpu + "/own").c_str(), 0755) != 0 ||
-        mkdir(memory.c_str(), 0755) != 0 || mkdir((memory + "/own").c_str(), 0755) != 0)
-        GTEST_SKIP() << "the cgroup-v1 cpu and memory hierarchies are not writable here";
-    const auto write = [](const std::string& path, long long value) {
-        return bool(std::ofstream(path) << value << std::flush);
-    };
-    const auto join = [&](const std::string& cgroup) {
-        return write(cpu + cgroup + "/tasks", getpid()) &&
-               write(memory + cgroup + "/tasks", getpid());
-    };
-    const auto mount_afresh = [](const std::string& point, const char* controller) {
-        mkdir(point.c_str(), 0755);
-        return mount("cgroup", point.c_str(), "cgroup", 0, controller) == 0;
-    };
-    // Both hierarchies mounted afresh: at their usual points, where they are found without
-    // mountinfo, or elsewhere, on a tmpfs of the process's own over /sys/fs/cgroup.
-    const auto mount_both = [&](bool usual) {
-        const std::string at = usual ? "/sys/fs/cgroup/" : "/sys/fs/cgroup/again-";
-        return (usual ? umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
-                            umount2("/sys/fs/cgroup/memory", MNT_DETACH) == 0
-                      : mount("tmpfs", "/sys/fs/cgroup", "tmpfs", 0, nullptr) == 0) &&
-               mount_afresh(at + "cpu", "cpu") && mount_afresh(at + "memory", "memory");
-    };
-    const auto scratch = [] { return mount("tmpfs", "/mnt", "tmpfs", 0, nullptr) == 0; };
-    // The ways a process sees the same cgroups: as it is; in a cgroup namespace made in the parent
-    // cgroup, the hierarchies mounted afresh inside (as a container runtime does), at the usual
-    // points and elsewhere; through a bind of part of each hierarchy listed before a fresh mount
-    // of the whole; with the first mounts covered and the hierarchies mounted again elsewhere;
-    // with cpuacct where cpu usually is (its cgroups named as the process's cpu cgroup); with
-    // mountinfo unreadable.
-    const std::string cpuacct = "/sys/fs/cgroup/cpuacct/tarn-test-" + std::to_string(getpid());
-    mkdir(cpuacct.c_str(), 0755), mkdir((cpuacct + "/own").c_str(), 0755);
+    // A chain of three cgroups, top/mid/own, with quotas and limits at each level.
+    made_cgroups cgroups;
+    const std::string top = "tarn-test-" + std::to_string(getpid()), mid = top + "/mid",
+                      own = mid + "/own";
+    const std::string cpuacct = "/sys/fs/cgroup/cpuacct/";
+    if (!cgroups.make(top) || !cgroups.make(mid) || !cgroups.make(own) ||
+        (!cgroups.v2 && (mkdir((cpuacct + top).c_str(), 0755) != 0 ||
+                         mkdir((cpuacct + mid).c_str(), 0755) != 0 ||
+                         mkdir((cpuacct + own).c_str(), 0755) != 0)))
+        GTEST_SKIP() << "no writable cpu and memory hierarchies here";
+    // A cgroup below top named as the process's own path, with a quota of 0.1 that none of
+    // the rows has.
+    const std::string decoy = top + '/' + own;
+    if (!cgroups.make(top + '/' + top) || !cgroups.make(top + '/' + mid) || !cgroups.make(decoy) ||
+        !cgroups.limit(top + '/' + top, -1, -1) || !cgroups.limit(top + '/' + mid, -1, -1) ||
+        !cgroups.limit(decoy, 10000, -1))
+        GTEST_SKIP() << "no writable cpu and memory hierarchies here";
+    // The ways a process sees the same cgroups: as it is, where they are found without mountinfo;
+    // with mountinfo unreadable, which that way needs not; moved elsewhere, the usual points
+    // covered; through a bind of part of each hierarchy listed before a fresh mount of the whole,
+    // the usual points covered; with cpuacct where cpu usually is (v1: its cgroups named as the
+    // process's cpu cgroup); with a bind of top over each usual point (as a container runtime
+    // binds a container's own cgroup there when it makes no cgroup namespace), where the process's
+    // path leads to the decoy.
+    const auto join = [&] { return cgroups.join(own); };
     const std::function<bool()> views[] = {
-        [&] { return join("/own"); },
+        join,
+        [&] { return join() && tarn::test::bind("/dev/null", "/proc/thread-self/mountinfo"); },
+        [&] { return join() && moved(cgroups); },
         [&] {
-            return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(true);
+            bool done = join() && tmpfs_at("/mnt");
+            const std::vector<std::string> parts = cgroups.where(mid);
+            for (std::size_t i = 0; i < parts.size(); ++i) {
+                const std::string at = "/mnt/" + std::to_string(i);
+                done = done && mkdir(at.c_str(), 0755) == 0 && tarn::test::bind(parts[i], at);
+            }
+            return done && tmpfs_at("/sys/fs/cgroup") && cgroups.mount_afresh("/sys/fs/cgroup/again");
         },
         [&] {
-            return join("") && unshare(CLONE_NEWCGROUP) == 0 && join("/own") && mount_both(false);
+            return join() && (cgroups.v2 || (umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
+                                             mount("cgroup", "/sys/fs/cgroup/cpu", "cgroup", 0,
+                                                   "cpuacct") == 0 &&
+                                             tmpfs_at("/mnt") && cgroups.mount_afresh("/mnt")));
         },
         [&] {
-            return join("/own") && scratch() && mkdir("/mnt/cpu", 0755) == 0 &&
-                   mkdir("/mnt/memory", 0755) == 0 && tarn::test::bind(cpu + "/own", "/mnt/cpu") &&
-                   tarn::test::bind(memory + "/own", "/mnt/memory") && mount_both(true);
-        },
-        [&] { return join("/own") && mount_both(false); },
-        [&] {
-            return join("/own") && umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
-                   mount_afresh("/sys/fs/cgroup/cpu", "cpuacct") && scratch() &&
-                   mount_afresh("/mnt/cpu", "cpu");
-        },
-        // the usual layout needs no mountinfo at all
-        [&] {
-            return join("/own") && tarn::test::bind("/dev/null", "/proc/thread-self/mountinfo");
+            bool done = join();
+            const std::vector<std::string> tops = cgroups.where(top), points = cgroups.points();
+            for (std::size_t i = 0; i < tops.size(); ++i)
+                done = done && tarn::test::bind(tops[i], points[i]);
+            return done;
         },
     };
-    // the quota on the parent cgroup and on the process's own (-1: none), the parent's memory limit
-    const std::tuple<long long, long long, long long, const char*> rows[] = {
-        {-1, 50000, 536870912, "0.5 536870912"},
-        {-1, 150000, -1, "1.5 0"},
-        {50000, -1, -1, "0.5 0"},
+    // the quotas of top, mid and own (-1: none), the memory limits of top and own
+    constexpr long long mib = 1 << 20;
+    const struct {
+        long long top, mid, own, top_memory, own_memory;
+        const char* expected;
+    } rows[] = {
+        {-1, -1, -1, -1, -1, "0 0"},
+        {-1, -1, 50000, -1, 512 * mib, "0.5 536870912"},
+        {150000, -1, -1, 256 * mib, -1, "1.5 268435456"},
+        {30000, -1, 80000, 256 * mib, 512 * mib, "0.3 268435456"}, // "max" between two quotas
+        {-1, -1, -1, -1, 1ll << 40, "0 0"},                         // above the machine's memory
     };
-    for (const auto& [parent, own, limit, expected] : rows) {
-        EXPECT_TRUE(write(cpu + "/own/cpu.cfs_quota_us", own) &&
-                    write(cpu + "/cpu.cfs_quota_us", parent) &&
-                    write(memory + "/memory.limit_in_bytes", limit));
+    for (const auto& r : rows) {
+        if (!cgroups.v2 && r.top > 0 && r.own > r.top)
+            continue; // v1 refuses a quota above the parent's
+        EXPECT_TRUE(cgroups.limit(top, r.top, r.top_memory) && cgroups.limit(mid, r.mid, -1) &&
+                    cgroups.limit(own, r.own, r.own_memory));
         for (std::size_t view = 0; view < std::size(views); ++view)
             EXPECT_EQ(tarn::test::in_private_mounts(
                           [&] { return views[view]() ? ask() : "not moved or mounted"; }),
-                      expected)
+                      r.expected)
                 << "view " << view;
         // where mountinfo is needed, asked once the process's first thread has exited
         EXPECT_EQ(tarn::test::in_private_mounts([&] {
-                      if (!join("/own") || !mount_both(false))
+                      if (!join() || !moved(cgroups))
                           return std::string("not moved or mounted");
                       tarn::test::report_without_the_first_thread(ask);
                   }),
-                  expected)
+                  r.expected)
             << "without the first thread";
     }
-    for (const std::string& dir :
-         {cpu + "/own", cpu, memory + "/own", memory, cpuacct + "/own", cpuacct})
-        EXPECT_EQ(rmdir(dir.c_str()), 0) << dir;
+    for (const std::string& path : {own, mid, top}) {
+        EXPECT_TRUE(cgroups.v2 || rmdir((cpuacct + path).c_str()) == 0) << path;
+    }
+}
+
+TEST(Capacity, RealCgroupNamespaces)
+{
+    // A namespace made at a cgroup with a quota of 0.5 and a limit of 256 MiB, the process at its
+    // root or in a child of it. With the hierarchies mounted afresh inside, as a container runtime
+    // does, the namespace's root shows as "/" with the limits there. Entered alone (`unshare -C`),
+    // the process's paths are relative to the namespace while the mounts show the hierarchies'
+    // true roots, from which none of its chain can be told: no limit, even with a cgroup at the
+    // top that has the child's name and limits of its own.
+    made_cgroups cgroups;
+    const std::string root = "tarn-namespace-" + std::to_string(getpid()),
+                      child = "tarn-child-" + std::to_string(getpid());
+    if (!cgroups.make(root) || !cgroups.make(root + '/' + child) || !cgroups.make(child, true) ||
+        !cgroups.limit(root, 50000, 256 << 20) || !cgroups.limit(child, 20000, 128 << 20, true))
+        GTEST_SKIP() << "no writable cpu and memory hierarchies here";
+    const std::tuple<bool, bool, const char*> rows[] = {
+        {true, false, "0.5 268435456"},
+        {true, true, "0.5 268435456"},
+        {false, false, "0 0"},
+        {false, true, "0 0"},
+    };
+    for (const auto& [fresh, in_child, expected] : rows) {
+        const std::string got = tarn::test::in_private_mounts([&, fresh = fresh, in_child = in_child] {
+            bool ready = cgroups.join(root) && unshare(CLONE_NEWCGROUP) == 0 &&
+                         (!in_child || cgroups.join(root + '/' + child));
+            for (const std::string& point : cgroups.points())
+                ready = ready && (!fresh || umount2(point.c_str(), MNT_DETACH) == 0);
+            return ready && (!fresh || cgroups.mount_afresh("/sys/fs/cgroup")) ? ask()
+                                                                               : "not moved or mounted";
+        });
+        EXPECT_EQ(got, expected) << (fresh ? "mounted afresh" : "alone")
+                                 << (in_child ? ", in a child" : ", at the root");
+    }
 }
 
 #endif

@@ -29,8 +29,8 @@ extern "C" {
 /* versions: the header's, and the loaded library's (major * 10000 + minor * 100 + patch) */
 #define TARN_VERSION_MAJOR 1
 #define TARN_VERSION_MINOR 4
-#define TARN_VERSION_PATCH 0
-#define TARN_VERSION_NUMBER 10400
+#define TARN_VERSION_PATCH 1
+#define TARN_VERSION_NUMBER 10401
 TARN_API unsigned tarn_version(void);
 
 typedef int tarn_status; /* these numbers never change */

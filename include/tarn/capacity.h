@@ -18,7 +18,9 @@ namespace tarn {
 //   its own way; 0 when there is none.
 // - memory: the bytes the process may use, for a cache's ceiling: the lower of the machine's
 //   physical memory and the limit.
-// - memory_limit: the memory limit on the cgroup or job, in bytes; 0 when there is none.
+// - memory_limit: the memory limit on the cgroup or job, in bytes; 0 when there is none. It is
+//   the hard limit (cgroup v2's memory.max, v1's memory.limit_in_bytes), which the kernel never
+//   lets the cgroup pass; soft limits are not limits here.
 //
 // A quota or a limit is the lowest over the whole chain: the process's own cgroup and every one
 // above it, up to and including the root of the hierarchy the process can see (a parent's quota
@@ -46,7 +48,9 @@ TARN_API capacity getcapacity() noexcept;
 // usage counts page cache the kernel drops at once; this is the lowest of the machine's
 // available memory and, at every level of the chain that has a memory limit, the limit less what
 // the level holds without its inactive file pages, each within 0..limit (a level whose usage
-// cannot be read counts its whole limit). On Windows, the job's limits less the process's
+// cannot be read counts its whole limit). On cgroup v2 a level's limit here is the lower of
+// memory.max and memory.high: above memory.high the kernel throttles the cgroup and reclaims
+// from it hard (Kubernetes' memory QoS writes it), so that is where the room ends. On Windows, the job's limits less the process's
 // committed memory. `capacity::memory` is the ceiling, for sizing a cache once; this figure
 // changes from moment to moment. Asks the host on every call; never throws (should storage run
 // out, the machine's available memory). Safe from any thread.

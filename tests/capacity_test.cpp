@@ -242,7 +242,7 @@ bool moved(const made_cgroups& cgroups)
     for (const std::string& point : cgroups.points()) {
         const std::string to = "/mnt" + point.substr(point.rfind('/'));
         done = done && mkdir(to.c_str(), 0755) == 0 &&
-               mount(point.c_str(), to.c_str(), nullptr, MS_MOVE, nullptr) == 0;
+               mount(point.c_str(), to.c_str(), "none", MS_MOVE, nullptr) == 0;
     }
     return done && tmpfs_at("/sys/fs/cgroup");
 }

@@ -281,4 +281,30 @@ tarn_status tarn_getdirectory(int directory, char** path, size_t* size)
     });
 }
 
+namespace {
+
+// A path of the host's, or none.
+tarn_status give_path(std::string (*find)(), char** path, size_t* size)
+{
+    clear(path, size);
+    if (!path)
+        return TARN_ERROR_INVALID_ARGUMENT;
+    return guarded([&]() -> tarn_status {
+        const std::string found = find();
+        return found.empty() ? TARN_OK : give_text(found, path, size);
+    });
+}
+
+} // namespace
+
+tarn_status tarn_getexecutablepath(char** path, size_t* size)
+{
+    return give_path(tarn::detail::executable_path, path, size);
+}
+
+tarn_status tarn_getlibrarypath(char** path, size_t* size)
+{
+    return give_path(tarn::detail::library_path, path, size);
+}
+
 } // extern "C"

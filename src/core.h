@@ -57,6 +57,10 @@ bool measure_available_memory(unsigned long long& bytes) noexcept;
 // The folder numbered `which` (tarn::directory's values) into `path`, empty when the host has
 // none; false for another number. Throws only std::bad_alloc.
 bool find_directory(int which, std::string& path);
+// The running program's file and the library's own: an absolute path, "" when the host cannot say
+// which file it is. Throws only std::bad_alloc.
+std::string executable_path();
+std::string library_path();
 
 // What programs compare: the product's ids, asked of the host now.
 struct product_ids;

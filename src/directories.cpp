@@ -1,4 +1,5 @@
-// tarn::getdirectory: where a program keeps its files, by its host's rule.
+// tarn::getdirectory, where a program and its user keep their files, by the host's rule; where
+// the program and the library themselves are.
 #include "tarn/directories.h"
 
 #include <stdexcept>
@@ -12,7 +13,7 @@ namespace detail {
 
 bool find_directory(int which, std::string& path)
 {
-    if (which < static_cast<int>(directory::home) || which > static_cast<int>(directory::temp))
+    if (which < static_cast<int>(directory::home) || which > static_cast<int>(directory::publicshare))
         return false;
     const platform::directory_host host;
 #if defined(_WIN32)
@@ -23,6 +24,10 @@ bool find_directory(int which, std::string& path)
     return true;
 }
 
+std::string executable_path() { return platform::executable_file(); }
+
+std::string library_path() { return platform::library_file(); }
+
 } // namespace detail
 
 tarnstr getdirectory(directory which)
@@ -32,5 +37,9 @@ tarnstr getdirectory(directory which)
         throw std::invalid_argument("invalid directory");
     return path;
 }
+
+tarnstr getexecutablepath() { return detail::executable_path(); }
+
+tarnstr getlibrarypath() { return detail::library_path(); }
 
 } // namespace tarn

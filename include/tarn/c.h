@@ -28,9 +28,9 @@ extern "C" {
 
 /* versions: the header's, and the loaded library's (major * 10000 + minor * 100 + patch) */
 #define TARN_VERSION_MAJOR 1
-#define TARN_VERSION_MINOR 4
-#define TARN_VERSION_PATCH 1
-#define TARN_VERSION_NUMBER 10401
+#define TARN_VERSION_MINOR 5
+#define TARN_VERSION_PATCH 0
+#define TARN_VERSION_NUMBER 10500
 TARN_API unsigned tarn_version(void);
 
 typedef int tarn_status; /* these numbers never change */
@@ -147,9 +147,24 @@ enum {
     TARN_DIRECTORY_CACHE = 3,
     TARN_DIRECTORY_STATE = 4,
     TARN_DIRECTORY_RUNTIME = 5,
-    TARN_DIRECTORY_TEMP = 6
+    TARN_DIRECTORY_TEMP = 6,
+    /* since 1.5: the user's own folders */
+    TARN_DIRECTORY_DESKTOP = 7,
+    TARN_DIRECTORY_DOCUMENTS = 8,
+    TARN_DIRECTORY_DOWNLOADS = 9,
+    TARN_DIRECTORY_MUSIC = 10,
+    TARN_DIRECTORY_PICTURES = 11,
+    TARN_DIRECTORY_VIDEOS = 12,
+    TARN_DIRECTORY_TEMPLATES = 13,
+    TARN_DIRECTORY_PUBLICSHARE = 14
 };
 TARN_API tarn_status tarn_getdirectory(int directory, char** path, size_t* size);
+
+/* The running program's file and this library's own (since 1.5): tarn/directories.h's
+ * getexecutablepath and getlibrarypath. *path null when the host cannot say; release it with
+ * tarn_free. A null path: TARN_ERROR_INVALID_ARGUMENT. */
+TARN_API tarn_status tarn_getexecutablepath(char** path, size_t* size);
+TARN_API tarn_status tarn_getlibrarypath(char** path, size_t* size);
 
 #ifdef __cplusplus
 }

@@ -2,6 +2,7 @@
 #include "linux_text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
 
 namespace tarn::detail::platform {
@@ -58,6 +59,39 @@ bool meminfo_bytes(std::string_view text, std::string_view key, std::uint64_t& b
                kib <= std::numeric_limits<std::uint64_t>::max() / 1024 &&
                (bytes = kib * 1024, true);
     });
+}
+
+bool parse_mapping(std::string_view line, mapping& m)
+{
+    const auto number = [&](auto& value, char stop, int base) {
+        const char* end = line.data() + line.size();
+        const auto [at, error] = std::from_chars(line.data(), end, value, base);
+        if (error != std::errc() || at == end || *at != stop)
+            return false;
+        line.remove_prefix(static_cast<std::size_t>(at - line.data()) + 1);
+        return true;
+    };
+    const auto skip_field = [&] {
+        const std::size_t space = line.find(' ');
+        line.remove_prefix(space == std::string_view::npos ? line.size() : space + 1);
+        return space != std::string_view::npos;
+    };
+    if (!number(m.start, '-', 16) || !number(m.end, ' ', 16) || !skip_field() || !skip_field() ||
+        !number(m.major, ':', 16) || !number(m.minor, ' ', 16))
+        return false;
+    const char* end = line.data() + line.size();
+    const auto [at, error] = std::from_chars(line.data(), end, m.inode);
+    if (error != std::errc() || (at != end && *at != ' '))
+        return false;
+    line.remove_prefix(static_cast<std::size_t>(at - line.data()));
+    line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+    m.path.clear();
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const bool line_feed = line.substr(i, 4) == "\\012";
+        m.path += line_feed ? '\n' : line[i];
+        i += line_feed ? 3 : 0;
+    }
+    return true;
 }
 
 namespace cgroup {

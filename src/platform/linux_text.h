@@ -22,6 +22,19 @@ unsigned count_processor_list(std::string_view text);
 // KEY's or its number is no number of kB that bytes can hold.
 bool meminfo_bytes(std::string_view text, std::string_view key, std::uint64_t& bytes);
 
+// A line of /proc/self/maps: "START-END PERMS OFFSET MAJOR:MINOR INODE   PATH", in hex but the
+// inode. The kernel writes a line feed in the path as "\012" (decoded here) and " (deleted)"
+// after the path of a file unlinked since it was mapped; memory of no file has no path, or a
+// name in brackets ("[heap]").
+struct mapping {
+    std::uint64_t start = 0, end = 0;
+    unsigned major = 0, minor = 0;
+    std::uint64_t inode = 0;
+    std::string path;
+};
+
+bool parse_mapping(std::string_view line, mapping& m);
+
 namespace cgroup {
 
 // The process's cgroup in each hierarchy that matters, as /proc/self/cgroup names them

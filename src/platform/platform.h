@@ -162,14 +162,26 @@ struct directory_host {
     // POSIX: whether `path` is a directory of the effective user that grants nothing to its group
     // or to others.
     bool private_directory(const std::string& path) const;
+    // POSIX: the text of xdg-user-dirs' user-dirs.dirs in the folder `config` (at most 16 KiB of
+    // a regular file); "" when there is none.
+    std::string user_dirs(const std::string& config) const;
     // Windows: a Known Folder of the user, as the profile names it, without checking it exists;
     // false when the call fails (`path` is then empty, as it is for a folder the code page cannot
     // name).
-    enum class folder { profile, roaming_app_data, local_app_data };
+    enum class folder {
+        profile, roaming_app_data, local_app_data,
+        desktop, documents, downloads, music, pictures, videos, templates, public_folder
+    };
     bool known_folder(folder which, std::string& path) const;
     // Windows: the temporary folder of the user (or of the system, for a SYSTEM process).
     std::string temp_path() const;
 };
+
+// The running program's file and the library's own (the program's, where the library is linked
+// into it), as absolute paths in the host's encoding; "" when the host cannot say which file it
+// is. Throws only std::bad_alloc.
+std::string executable_file();
+std::string library_file();
 
 // Asks the host what the process can still use, every time. Throws only std::bad_alloc, after
 // the machine's figures are filled.

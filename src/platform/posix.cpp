@@ -16,7 +16,11 @@
 
 #include "file.h"
 #if defined(__linux__)
+#  include <link.h>
+#  include <linux/magic.h>
+#  include <sys/statfs.h>
 #  include <sys/sysinfo.h>
+#  include <sys/sysmacros.h>
 
 #  include "cgroup.h"
 #  include "linux_text.h"
@@ -252,6 +256,120 @@ bool directory_host::known_folder(folder, std::string& path) const
 }
 
 std::string directory_host::temp_path() const { return {}; }
+
+std::string directory_host::user_dirs(const std::string& config) const
+{
+    std::string text; // a few hundred bytes, as the tool writes it
+    read_small_file((config + "/user-dirs.dirs").c_str(), text, 16 * 1024);
+    return text;
+}
+
+#if defined(__linux__)
+
+namespace {
+
+// The target of the symbolic link `link`, however long; "" when it cannot be read.
+std::string link_target(const char* link)
+{
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t n = readlink(link, &target[0], target.size());
+        if (n < 0)
+            return {};
+        if (static_cast<std::size_t>(n) < target.size()) {
+            target.resize(static_cast<std::size_t>(n));
+            return target;
+        }
+        target.resize(target.size() * 2); // it may have been cut: read it again, with more room
+    }
+}
+
+// Whether `path` is an absolute path to a regular file with the device and inode numbers
+// `dev` and `inode`.
+bool names_file(const std::string& path, dev_t dev, ino_t inode)
+{
+    struct stat named;
+    return !path.empty() && path[0] == '/' && stat(path.c_str(), &named) == 0 &&
+           S_ISREG(named.st_mode) && named.st_dev == dev && named.st_ino == inode;
+}
+
+} // namespace
+
+std::string executable_file()
+{
+    // The link names the file that was run as a path, which may since name another file or
+    // none: " (deleted)" appended, a new file put in its place, a root changed after exec. The
+    // link opened (never stat'ed: under qemu-user that is the emulator's own file) is the file
+    // that runs, and the path is answered only when it names that file.
+    std::string path = link_target("/proc/self/exe");
+    const int fd = open("/proc/self/exe", O_PATH | O_CLOEXEC);
+    struct stat running;
+    const bool same = fd >= 0 && fstat(fd, &running) == 0 && names_file(path, running.st_dev,
+                                                                        running.st_ino);
+    if (fd >= 0)
+        close(fd);
+    return same ? path : std::string();
+}
+
+std::string library_file()
+{
+    // The memory map's line that holds this function: its path is always absolute, where the
+    // loader's own name for the library may be relative (LD_LIBRARY_PATH=.).
+    const auto here = reinterpret_cast<std::uintptr_t>(&library_file);
+    mapping found;
+    bool read = false, held = false;
+    for_each_line("/proc/self/maps", [&](std::string_view line) {
+        read = true;
+        held = parse_mapping(line, found) && found.start <= here && here < found.end;
+        return !held;
+    });
+    if (read) {
+        // The file it names must be the one mapped (not one unlinked since, " (deleted)", nor
+        // another at its path). Overlayfs before Linux 6.8 lists the device of the file under
+        // it, where stat gives the overlay's: there only the inode can be compared.
+        struct statfs fs;
+        const bool overlay = statfs(found.path.c_str(), &fs) == 0 &&
+                             static_cast<unsigned long>(fs.f_type) == OVERLAYFS_SUPER_MAGIC;
+        struct stat named;
+        const dev_t dev = overlay && stat(found.path.c_str(), &named) == 0
+                              ? named.st_dev
+                              : makedev(found.major, found.minor);
+        return held && names_file(found.path, dev, found.inode) ? found.path : std::string();
+    }
+    // Where /proc cannot be read, the loader's name for the library, only when it is absolute;
+    // for the program itself (always the first object the loader reports) it has no name, and
+    // the program's own file is the answer.
+    struct object {
+        std::uintptr_t address;
+        int seen = 0, holder = -1;
+        const char* name = nullptr;
+    } search{here};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) {
+            auto& s = *static_cast<object*>(data);
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const auto& segment = info->dlpi_phdr[i];
+                if (segment.p_type == PT_LOAD &&
+                    s.address - (info->dlpi_addr + segment.p_vaddr) < segment.p_memsz) {
+                    s.holder = s.seen, s.name = info->dlpi_name;
+                    return 1;
+                }
+            }
+            ++s.seen;
+            return 0;
+        },
+        &search);
+    if (search.holder == 0)
+        return executable_file();
+    return search.holder > 0 && search.name && search.name[0] == '/' ? search.name : "";
+}
+
+#else
+
+std::string executable_file() { return {}; }
+std::string library_file() { return {}; }
+
+#endif
 
 void read_memory(memory_facts& facts)
 {

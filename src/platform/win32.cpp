@@ -397,6 +397,14 @@ bool directory_host::known_folder(folder which, std::string& path) const
         {0x5E6C858F, 0x0E22, 0x4760, {0x9A, 0xFE, 0xEA, 0x33, 0x17, 0xB6, 0x71, 0x73}}, // Profile
         {0x3EB685DB, 0x65F9, 0x4CF6, {0xA0, 0x3A, 0xE3, 0xEF, 0x65, 0x72, 0x9F, 0x3D}}, // Roaming
         {0xF1B32785, 0x6FBA, 0x4FCF, {0x9D, 0x55, 0x7B, 0x8E, 0x7F, 0x15, 0x70, 0x91}}, // Local
+        {0xB4BFCC3A, 0xDB2C, 0x424C, {0xB0, 0x29, 0x7F, 0xE9, 0x9A, 0x87, 0xC6, 0x41}}, // Desktop
+        {0xFDD39AD0, 0x238F, 0x46AF, {0xAD, 0xB4, 0x6C, 0x85, 0x48, 0x03, 0x69, 0xC7}}, // Documents
+        {0x374DE290, 0x123F, 0x4565, {0x91, 0x64, 0x39, 0xC4, 0x92, 0x5E, 0x46, 0x7B}}, // Downloads
+        {0x4BD8D571, 0x6D19, 0x48D3, {0xBE, 0x97, 0x42, 0x22, 0x20, 0x08, 0x0E, 0x43}}, // Music
+        {0x33E28130, 0x4E1E, 0x4676, {0x83, 0x5A, 0x98, 0x39, 0x5C, 0x3B, 0xC3, 0xBB}}, // Pictures
+        {0x18989B1D, 0x99B5, 0x455B, {0x84, 0x1C, 0xAB, 0x7C, 0x74, 0xE4, 0xDD, 0xFC}}, // Videos
+        {0xA63293E8, 0x664E, 0x48DB, {0xA0, 0x79, 0xDF, 0x75, 0x9E, 0x05, 0x09, 0xF7}}, // Templates
+        {0xDFDF76A2, 0xC82A, 0x4D63, {0x90, 0x6A, 0x56, 0x44, 0xAC, 0x45, 0x73, 0x85}}, // Public
     };
     constexpr DWORD dont_verify = 0x00004000; // KF_FLAG_DONT_VERIFY
     using get_known_folder_fn = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, wchar_t**);
@@ -433,6 +441,42 @@ std::string directory_host::temp_path() const
     if (count == 0 || count > MAX_PATH + 1 || !exact_ansi(wide, count, path))
         path.clear();
     return path;
+}
+
+std::string directory_host::user_dirs(const std::string&) const { return {}; }
+
+namespace {
+
+// The path of a module of the process, however long. GetModuleFileNameW cuts a path that does not
+// fit and returns the buffer's size (XP then writes no NUL and sets no error): the buffer grows
+// while the answer fills it, up to the longest path Windows has.
+std::string module_file(HMODULE module)
+{
+    std::wstring wide(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD units = GetModuleFileNameW(module, &wide[0], static_cast<DWORD>(wide.size()));
+        std::string path;
+        if (units > 0 && units < wide.size())
+            return exact_ansi(wide.data(), units, path) ? path : std::string();
+        if (units == 0 || wide.size() > 32767)
+            return path;
+        wide.resize(wide.size() * 2);
+    }
+}
+
+} // namespace
+
+std::string executable_file() { return module_file(nullptr); }
+
+std::string library_file()
+{
+    // The module that holds this function: the DLL, or the program it is linked into.
+    HMODULE module = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              reinterpret_cast<LPCWSTR>(&library_file), &module)
+               ? module_file(module)
+               : std::string();
 }
 
 void read_memory(memory_facts& facts)

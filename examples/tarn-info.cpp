@@ -30,7 +30,9 @@ const char usage_text[] =
     "                            this machine's id for the application APP (1 when none)\n"
     "       tarn-info --directory NAME\n"
     "                            where programs keep their files: home, config, data, cache,\n"
-    "                            state, runtime or temp (1 when the host has none)\n"
+    "                            state, runtime or temp; where the user keeps theirs: desktop,\n"
+    "                            documents, downloads, music, pictures, videos, templates or\n"
+    "                            publicshare (1 when the host has none)\n"
     "       tarn-info --version  the version of libtarn\n"
     "       tarn-info --help     this text\n";
 
@@ -71,12 +73,28 @@ std::string memory(const tarn::capacity& c, unsigned long long available)
            ", " + bytes(available) + " available";
 }
 
-// The folders a program keeps its files in, by the names the command line and JSON use.
+// The folders a program and its user keep their files in, by the names the command line and
+// JSON use.
 const std::pair<const char*, tarn::directory> directories[] = {
-    {"home", tarn::directory::home},   {"config", tarn::directory::config},
-    {"data", tarn::directory::data},   {"cache", tarn::directory::cache},
-    {"state", tarn::directory::state}, {"runtime", tarn::directory::runtime},
-    {"temp", tarn::directory::temp}};
+    {"home", tarn::directory::home},
+    {"config", tarn::directory::config},
+    {"data", tarn::directory::data},
+    {"cache", tarn::directory::cache},
+    {"state", tarn::directory::state},
+    {"runtime", tarn::directory::runtime},
+    {"temp", tarn::directory::temp},
+    {"desktop", tarn::directory::desktop},
+    {"documents", tarn::directory::documents},
+    {"downloads", tarn::directory::downloads},
+    {"music", tarn::directory::music},
+    {"pictures", tarn::directory::pictures},
+    {"videos", tarn::directory::videos},
+    {"templates", tarn::directory::templates},
+    {"publicshare", tarn::directory::publicshare}};
+
+// The program's own file and the library's, by the names of their lines and JSON keys.
+const std::pair<const char*, tarn::tarnstr (*)()> program_files[] = {
+    {"executable", tarn::getexecutablepath}, {"library", tarn::getlibrarypath}};
 
 // "debian 12 (like: ...)": the parts the host has; "(none)" where it has no valid id.
 std::string product(const tarn::system_info& info)
@@ -106,11 +124,15 @@ void print_description()
     line("node name:  ", info.node_name());
     line("processors: ", processors(capacity));
     line("memory:     ", memory(capacity, tarn::getavailablememory()));
-    for (const auto& [name, which] : directories) {
-        const tarn::tarnstr path = tarn::getdirectory(which);
-        std::cout << name << ':' << std::string(11 - std::strlen(name), ' ')
+    // "name:" and the path from the 13th column on, or "(none)"
+    const auto path_line = [](const char* name, const tarn::tarnstr& path) {
+        std::cout << name << ':' << std::string(std::max<std::size_t>(1, 11 - std::strlen(name)), ' ')
                   << (path.empty() ? "(none)" : path.str()) << '\n';
-    }
+    };
+    for (const auto& [name, which] : directories)
+        path_line(name, tarn::getdirectory(which));
+    for (const auto& [name, find] : program_files)
+        path_line(name, find());
     line("build os:   ", info.build_os());
     line("build arch: ", info.build_arch());
     line("built:      ", *info.build_date() + ' ' + *info.build_time());
@@ -225,12 +247,16 @@ void print_json()
               << ",\"memory_limit\":" << json_number(c.memory_limit)
               << ",\"available_memory\":" << json_number(tarn::getavailablememory())
               << "},\"directories\":{";
-    for (const auto& [name, which] : directories) {
-        const tarn::tarnstr path = tarn::getdirectory(which);
+    const auto path = [&](const tarn::tarnstr& found) {
+        return found.empty() ? std::string("null") : text(found.str());
+    };
+    for (const auto& [name, which] : directories)
         std::cout << (which == tarn::directory::home ? "\"" : ",\"") << name
-                  << "\":" << (path.empty() ? "null" : text(path.str()));
-    }
-    std::cout << "}}\n";
+                  << "\":" << path(tarn::getdirectory(which));
+    std::cout << '}';
+    for (const auto& [name, find] : program_files)
+        std::cout << ",\"" << name << "\":" << path(find());
+    std::cout << "}\n";
 }
 
 // The version of the library that was loaded, which may be newer than the one built against.

@@ -51,8 +51,10 @@ def load():
                                                 ctypes.POINTER(ctypes.c_size_t)]),
         "tarn_getcapacity": (ctypes.c_int, [ctypes.POINTER(Capacity)]),
         "tarn_getavailablememory": (ctypes.c_int, [ctypes.POINTER(ctypes.c_ulonglong)]),
-        "tarn_getdirectory": (ctypes.c_int, [ctypes.c_int, ctypes.POINTER(ctypes.c_void_p),
+        "tarn_getdirectory": (ctypes.c_int, [ctypes.c_int, text_out,
                                              ctypes.POINTER(ctypes.c_size_t)]),
+        "tarn_getexecutablepath": (ctypes.c_int, [text_out, ctypes.POINTER(ctypes.c_size_t)]),
+        "tarn_getlibrarypath": (ctypes.c_int, [text_out, ctypes.POINTER(ctypes.c_size_t)]),
     }
     for function, (restype, argtypes) in signatures.items():
         try:
@@ -119,19 +121,22 @@ def capacity_lines(lib):
     return [(b"processors: ", processors.encode()), (b"memory:     ", memory.encode())]
 
 
-DIRECTORIES = ["home", "config", "data", "cache", "state", "runtime", "temp"]
+DIRECTORIES = ["home", "config", "data", "cache", "state", "runtime", "temp", "desktop",
+               "documents", "downloads", "music", "pictures", "videos", "templates",
+               "publicshare"]
 
 
-def directory_lines(lib):
-    """Where programs keep their files, a line a folder, as tarn-info words them."""
-    lines = []
-    for number, name in enumerate(DIRECTORIES):
+def path_lines(lib):
+    """Where programs and their users keep their files, then the program's own file (Python's)
+    and the library's, a line each, as tarn-info words them."""
+    def line(name, get, *number):
         text, size = ctypes.c_void_p(), ctypes.c_size_t()
-        check(lib, lib.tarn_getdirectory(number, ctypes.byref(text), ctypes.byref(size)))
+        check(lib, get(*number, ctypes.byref(text), ctypes.byref(size)))
         path = ctypes.string_at(text, size.value) if text else b"(none)"
         lib.tarn_free(text)
-        lines.append(((name + ":").ljust(12).encode(), path))
-    return lines
+        return (name + ": ").ljust(12).encode(), path
+    return [line(name, lib.tarn_getdirectory, number) for number, name in enumerate(DIRECTORIES)] + \
+        [line("executable", lib.tarn_getexecutablepath), line("library", lib.tarn_getlibrarypath)]
 
 
 def main():
@@ -147,7 +152,7 @@ def main():
              (b"arch:       ", get["arch"]),
              (b"version:    ", get["version"]), (b"release:    ", get["release"]),
              (b"node name:  ", get["node_name"])] + capacity_lines(lib) + \
-        directory_lines(lib) + [
+        path_lines(lib) + [
              (b"build os:   ", get["build_os"]),
              (b"build arch: ", get["build_arch"]),
              (b"built:      ", get["build_date"] + b" " + get["build_time"])]

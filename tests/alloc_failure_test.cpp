@@ -104,6 +104,14 @@ tarn_status c_calls()
         status = tarn_getmachineid("0123456789abcdef0123456789abcdef", &text, nullptr);
         tarn_free(text);
     }
+    if (status == TARN_OK) {
+        {
+            const test::host_scope host;
+            fake.library = "/" + long_a;
+        }
+        status = tarn_getlibrarypath(&text, nullptr);
+        tarn_free(text);
+    }
     return status;
 }
 
@@ -143,6 +151,14 @@ const std::pair<const char*, std::function<bool()>> operations[] = {
              EXPECT_EQ(getdirectory(directory::config).str().size(),
                        long_b.size() + (getosname() == "winnt" ? 3 : 1));
          });
+     }},
+    {"getexecutablepath",
+     [] {
+         {
+             const test::host_scope host;
+             fake.executable = "/" + long_b;
+         }
+         return fails([] { EXPECT_EQ(getexecutablepath().str(), "/" + long_b); });
      }},
     {"system_info()", [] { return fails([] { system_info(); }); }},
     {"system_info(copy)", [] { return copies(system_info()); }},

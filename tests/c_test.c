@@ -140,6 +140,12 @@ static void host(void)
     for (field = 0; field < (int)sizeof newer.later; ++field)
         check(!newer.later[field], "a larger struct: the tail unknown to this version cleared");
     check(!tarn_getavailablememory(&available) && available > 0, "memory available now");
+    check(!tarn_getexecutablepath(&text, &size) && (text ? size == length(text) : !size),
+          "the program's file");
+    tarn_free(text);
+    check(!tarn_getlibrarypath(&text, &size) && (text ? size == length(text) : !size),
+          "the library's file");
+    tarn_free(text);
 }
 
 // Null where a pointer is needed: refused, outputs cleared, never a crash.
@@ -167,7 +173,9 @@ static void arguments(void)
                                    tarn_getcapacity(&older),
                                    tarn_getavailablememory(0),
                                    tarn_getmachineid(0, &text, &size),
-                                   tarn_getbootid("0123456789abcdef0123456789abcdef", 0, 0)};
+                                   tarn_getbootid("0123456789abcdef0123456789abcdef", 0, 0),
+                                   tarn_getexecutablepath(0, &size),
+                                   tarn_getlibrarypath(0, 0)};
     for (i = 0; i < sizeof refused / sizeof refused[0]; ++i)
         check(refused[i] == TARN_ERROR_INVALID_ARGUMENT, "null argument refused");
     check(!text && !size && !set, "outputs cleared");

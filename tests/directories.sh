@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tarn-info --directory in child processes started with crafted environments (env -i: nothing
 # but what the row sets), runtime folders made here with a right and a wrong mode and one given to
-# another owner, and the password database's home for root and for another user (setpriv).
+# another owner, the password database's home for root and for another user (setpriv), and
+# user-dirs.dirs files: in home's .config, where XDG_CONFIG_HOME says, and a FIFO in its place.
 #   directories.sh TARN_INFO        (exit 77 unless root)
 set -uo pipefail
 tarn_info=$(realpath "$1")
@@ -18,6 +19,12 @@ tarn_info=$work/build/examples/$(basename "$tarn_info")
 mkdir -m 700 "$work/private" "$work/theirs" && mkdir -m 750 "$work/shared"
 chown nobody "$work/theirs"
 root_home=$(getent passwd root | cut -d: -f6) nobody_home=$(getent passwd nobody | cut -d: -f6)
+# user-dirs.dirs in a home's .config, in a folder XDG_CONFIG_HOME names, and a FIFO in its place
+mkdir -p "$work/u/.config" "$work/c" "$work/f/.config"
+printf '# written by xdg-user-dirs-update\nXDG_DOCUMENTS_DIR="$HOME/Docs"\r\nXDG_MUSIC_DIR="$HOME/"\n' \
+  >"$work/u/.config/user-dirs.dirs"
+echo 'XDG_DOCUMENTS_DIR="/srv/\$docs"' >"$work/c/user-dirs.dirs"
+mkfifo "$work/f/.config/user-dirs.dirs"
 failures=0
 # who runs it % the environment % the folder % what it prints (nothing: exit 1)
 while IFS='%' read -r user environment name expected; do
@@ -50,6 +57,10 @@ nobody%XDG_RUNTIME_DIR=$work/theirs%runtime%$work/theirs
 root%XDG_RUNTIME_DIR=$work/missing%runtime%
 root%XDG_RUNTIME_DIR=/tmp%runtime%
 root%%runtime%
+root%HOME=$work/u%documents%$work/u/Docs
+root%HOME=$work/u%music%
+root%HOME=$work/u XDG_CONFIG_HOME=$work/c%documents%/srv/\$docs
+root%HOME=$work/f%documents%
 root%TMPDIR=rel%temp%/tmp
 root%TMPDIR=/var/tmp/%temp%/var/tmp
 EOT

@@ -114,6 +114,12 @@ bool directory_host::known_folder(folder which, std::string& path) const
 
 std::string directory_host::temp_path() const { return fake.temp_path; }
 
+std::string directory_host::user_dirs(const std::string&) const { return fake.user_dirs; }
+
+std::string executable_file() { return fake.executable; }
+
+std::string library_file() { return fake.library; }
+
 bool read_host_id(host_id which, std::string& text, id_format& format)
 {
     format = which == host_id::boot ? id_format::uuid : id_format::plain;

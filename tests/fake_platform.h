@@ -20,8 +20,10 @@ struct fake_host {
     detail::platform::memory_facts memory{8ull << 30, 6ull << 30, {}};
     std::string machine_id = "0123456789abcdef0123456789abcdef\n", boot_id;
     // Where files go: the password database's home, the private runtime folders, the Known
-    // Folders whose call succeeds (by number), the temporary folder.
-    std::string account_home, temp_path;
+    // Folders whose call succeeds (by number), the temporary folder, user-dirs.dirs' text.
+    std::string account_home, temp_path, user_dirs;
+    // The program's and the library's files.
+    std::string executable, library;
     std::vector<std::string> private_directories;
     std::map<int, std::string> known_folders;
 };

@@ -172,6 +172,31 @@ TEST(Directories, AskTheEnvironmentOfTheMomentAsTheHostReadsIt)
     had_temp ? putenvvar(temp_variable, saved_temp) : unsetenvvar(temp_variable);
 }
 
+TEST(Directories, BothFacesGiveTheHostsAnswers)
+{
+    // Every folder, and the program's and the library's files: the C face as the C++ one.
+    const auto from_c = [](auto call) {
+        char* path = nullptr;
+        size_t size = 0;
+        const tarn_status status = call(&path, &size);
+        const std::string text = status != TARN_OK ? "failed" : path ? std::string(path, size) : "";
+        tarn_free(path);
+        return text;
+    };
+    for (int which = TARN_DIRECTORY_HOME; which <= TARN_DIRECTORY_PUBLICSHARE; ++which)
+        EXPECT_EQ(from_c([which](char** path, size_t* size) {
+                      return tarn_getdirectory(which, path, size);
+                  }),
+                  getdirectory(static_cast<directory>(which)).str())
+            << which;
+    const std::string program = getexecutablepath().str(), library = getlibrarypath().str();
+    EXPECT_EQ(from_c(tarn_getexecutablepath), program);
+    EXPECT_EQ(from_c(tarn_getlibrarypath), library);
+    // Both are there to find here, and the library is no file of the program's.
+    EXPECT_TRUE(!program.empty() && !library.empty() && program != library)
+        << program << ' ' << library;
+}
+
 TEST(Environment, ThreadsEachReadBackWhatTheyWrote)
 {
     const char* rounds = std::getenv("TARN_CONCURRENCY_ROUNDS");

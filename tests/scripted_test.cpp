@@ -276,7 +276,58 @@ struct directory_table_host {
         return found != folders.end();
     }
     std::string temp_path() const { return temp; }
+    // user-dirs.dirs in /h/.config only: each key's folder under home named as tarn-info names it.
+    std::string user_dirs(const std::string& config) const
+    {
+        std::string text;
+        for (std::size_t i = 0; i < std::size(user_folders) && config == "/h/.config"; ++i)
+            text += "XDG_" + std::string(user_folders[i].first) + "_DIR=\"$HOME/" +
+                    user_folders[i].second + "\"\n";
+        return text;
+    }
+    static constexpr std::pair<const char*, const char*> user_folders[] = {
+        {"DESKTOP", "desktop"}, {"DOCUMENTS", "documents"}, {"DOWNLOAD", "downloads"},
+        {"MUSIC", "music"},     {"PICTURES", "pictures"},   {"VIDEOS", "videos"},
+        {"TEMPLATES", "templates"}, {"PUBLICSHARE", "publicshare"}};
 };
+
+TEST(Directories, UserDirsAsTheToolReadsThem)
+{
+    // After a line that gives "$HOME/First": a later line of the key wins, one the tool would
+    // not take is ignored (First stays), one that names home itself removes the folder (none).
+    const std::pair<const char*, const char*> rows[] = {
+        {"XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n", "/home/u/Docs"},
+        {"XDG_DOCUMENTS_DIR=\"/srv/docs//\"", "/srv/docs"}, // no line feed at the end
+        {"XDG_DOCUMENTS_DIR=\"$HOME/a\\\"b\\\\c\\$d\\`e\"", "/home/u/a\"b\\c$d`e"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/a\"b\"", "/home/u/First"}, // text after the value
+        {"XDG_DOCUMENTS_DIR=\"$HOME/a\\\"", "/home/u/First"}, // no quote ends it
+        {"XDG_DOCUMENTS_DIR=\"$HOME\"", ""},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/\"", ""},
+        {"XDG_DOCUMENTS_DIR=\"/home/u//\"", ""},
+        {"XDG_DOCUMENTS_DIR=\"Docs\"", "/home/u/First"},
+        {"XDG_DOCUMENTS_DIR=$HOME/Docs", "/home/u/First"},
+        {"XDG_DOCUMENTS_DIR=\"${HOME}/Docs\"", "/home/u/First"},
+        {"XDG_DOCUMENTS_DIR=\"$USER/Docs\"", "/home/u/First"},
+        {"XDG_DOCUMENTS_DIR=\"$HOMEX/Docs\"", "/home/u/First"},
+        {"# XDG_DOCUMENTS_DIR=\"/c\"\nXDG_DESKTOP_DIR=\"/d\"", "/home/u/First"},
+        {"XDG_DOCUMENTS_DIR =\"/x\"", "/home/u/First"},
+        {" \tXDG_DOCUMENTS_DIR= \t\"/x\" \t", "/x"},
+        {"XDG_DOCUMENTS_DIR=\"/x\"\r\nXDG_MUSIC_DIR=\"/m\"\r\n", "/x"},
+    };
+    for (const auto& [line, expected] : rows)
+        EXPECT_EQ(detail::user_dir("XDG_DOCUMENTS_DIR=\"$HOME/First\"\n" + std::string(line),
+                                   "DOCUMENTS", "/home/u"),
+                  expected)
+            << line;
+    // No home: nothing under it, but an absolute folder; and a home that is the root.
+    const std::tuple<const char*, const char*, const char*> homes[] = {
+        {"XDG_DOCUMENTS_DIR=\"$HOME/Docs\"", "", ""},
+        {"XDG_DOCUMENTS_DIR=\"/srv/docs\"", "", "/srv/docs"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/Docs\"", "/", "/Docs"},
+    };
+    for (const auto& [text, home, expected] : homes)
+        EXPECT_EQ(detail::user_dir(text, "DOCUMENTS", home), expected) << text << home;
+}
 
 TEST(Directories, OneRulePerHost)
 {
@@ -353,6 +404,23 @@ TEST(Directories, OneRulePerHost)
                                             directory_table_host{variables, "", "", folders, temp}),
                   expected)
             << variables << ' ' << static_cast<int>(which);
+    // The user's folders, the eight in their order: POSIX's from user-dirs.dirs in the config
+    // folder (XDG_CONFIG_HOME moves it), Windows' Known Folders from Desktop to Public, with no
+    // variable in their place.
+    for (std::size_t i = 0; i < std::size(directory_table_host::user_folders); ++i) {
+        const auto which = static_cast<directory>(static_cast<int>(directory::desktop) + int(i));
+        const std::string name = directory_table_host::user_folders[i].second;
+        const directory_table_host posix_host{"HOME=/h", "", "", {}, ""},
+            moved{"HOME=/h;XDG_CONFIG_HOME=/c", "", "", {}, ""},
+            windows_host{"USERPROFILE=C:\\u", "", "", {{3 + int(i), "C:\\" + name + '\\'}}, ""},
+            failed{"USERPROFILE=C:\\u", "", "", {}, ""};
+        EXPECT_EQ(detail::posix_directory(which, posix_host) + '|' +
+                      detail::posix_directory(which, moved) + '|' +
+                      detail::windows_directory(which, windows_host) + '|' +
+                      detail::windows_directory(which, failed),
+                  "/h/" + name + "||C:\\" + name + '|')
+            << name;
+    }
     // Through the library, by the target's own rule; any other number refused.
     fake.variables["TMPDIR"] = "/scratch/", fake.temp_path = "C:\\scratch\\";
     char* path = nullptr;
@@ -363,7 +431,7 @@ TEST(Directories, OneRulePerHost)
     tarn_free(path);
     EXPECT_TRUE(tarn_getdirectory(TARN_DIRECTORY_RUNTIME, &path, &size) == TARN_OK && !path &&
                 !size);
-    for (const int number : {-1, 7}) {
+    for (const int number : {-1, 15}) {
         path = reinterpret_cast<char*>(1), size = 1;
         EXPECT_TRUE(tarn_getdirectory(number, &path, &size) == TARN_ERROR_INVALID_ARGUMENT &&
                     !path && !size);
@@ -371,7 +439,42 @@ TEST(Directories, OneRulePerHost)
     }
     EXPECT_EQ(tarn_getdirectory(TARN_DIRECTORY_HOME, nullptr, nullptr),
               TARN_ERROR_INVALID_ARGUMENT);
+    // The program's and the library's own files, where the host can say (and the library's,
+    // here, cannot).
+    fake.executable = "/opt/app/bin/app";
+    EXPECT_TRUE(tarn_getexecutablepath(&path, &size) == TARN_OK &&
+                std::string(path, size) == fake.executable && getexecutablepath() == path);
+    tarn_free(path);
+    EXPECT_TRUE(tarn_getlibrarypath(&path, &size) == TARN_OK && !path && !size &&
+                getlibrarypath().empty() &&
+                tarn_getlibrarypath(nullptr, &size) == TARN_ERROR_INVALID_ARGUMENT);
     test::reset_fake();
+}
+
+TEST(Directories, MemoryMapLinesAsTheKernelWritesThem)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"7f5082aab000-7f5082aba000 r--p 00000000 fd:01 11060184                   /usr/lib/libtarn.so.1",
+         "7f5082aab000-7f5082aba000 253:1 11060184 /usr/lib/libtarn.so.1"},
+        {"10000-20000 r-xp 00001000 00:27 7 /a b/x\\012y\\01z (deleted)",
+         "10000-20000 0:39 7 /a b/x\ny\\01z (deleted)"},
+        {"ffffffffff600000-ffffffffff601000 --xp 00000000 00:00 0                  [vsyscall]",
+         "ffffffffff600000-ffffffffff601000 0:0 0 [vsyscall]"},
+        {"7ffd1000-7ffd2000 rw-p 00000000 00:00 0", "7ffd1000-7ffd2000 0:0 0 "},
+        {"x-2000 r--p 0 08:01 5 /a", "-"},
+        {"1000-2000 r--p 0 08:01", "-"},
+        {"1000-2000 r--p 0 0801 5 /a", "-"},
+        {"1000-2000 r--p 0 08:01 5x /a", "-"},
+    };
+    for (const auto& [line, expected] : rows) {
+        detail::platform::mapping m;
+        const bool parsed_whole = detail::platform::parse_mapping(line, m);
+        char parsed[96];
+        std::snprintf(parsed, sizeof parsed, "%llx-%llx %u:%u %llu ",
+                      static_cast<unsigned long long>(m.start), static_cast<unsigned long long>(m.end),
+                      m.major, m.minor, static_cast<unsigned long long>(m.inode));
+        EXPECT_EQ(parsed_whole ? parsed + m.path : "-", expected) << line;
+    }
 }
 
 TEST(Capacity, TightestQuotaAndLimitOfTheChainRoundedUpForThreads)

@@ -14,8 +14,9 @@ failures=0
 closed_pipe='import os, signal, sys
 r, w = os.pipe(); os.close(r); os.dup2(w, 1); signal.signal(signal.SIGPIPE, signal.SIG_DFL)
 os.execv(sys.argv[1], sys.argv[1:])'
-# What is available now changes between two runs: the clients' outputs are compared without it.
-now='s/, [0-9.]* [KMGTPE]*i*B available$/, (now) available/'
+# What is available now changes between two runs, and the programs differ: the clients' outputs are
+# compared without either.
+now='s/, [0-9.]* [KMGTPE]*i*B available$/, (now) available/; /^executable: /d'
 # command % exit status % what standard error begins with (nothing: it stays empty)
 while IFS='%' read -r command status message; do
   [ -n "$command" ] || continue
@@ -32,7 +33,7 @@ done <<'EOT'
 "$tarn_info" >/dev/null%0%
 "$tarn_info" --has TARN_CLI_UNSET%1%
 "$tarn_info" --get%2%usage:
-"$tarn_info" --directory nowhere%2%tarn-info: no directory named 'nowhere'; the names are: home config data cache state runtime temp
+"$tarn_info" --directory nowhere%2%tarn-info: no directory named 'nowhere'; the names are: home config data cache state runtime temp desktop documents downloads music pictures videos templates publicshare
 XDG_RUNTIME_DIR= "$tarn_info" --directory runtime%1%
 "$tarn_info" --machine-id 0123456789abcdef0123456789abcdeg%2%tarn-info: invalid application id
 "$tarn_info" >&-%2%tarn-info: cannot write to standard output: Bad file descriptor

@@ -1,5 +1,5 @@
-// A cgroup's limit, usage and memory.stat files as a container runtime leaves them, and the
-// kernel's list of processors online.
+// A cgroup's limit, usage and memory.stat files as a container runtime leaves them, the kernel's
+// list of processors online, and a line of a process's memory map.
 #include "capacity_rules.h"
 #include "fuzz.h"
 #include "platform/linux_text.h"
@@ -25,5 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(text.substr(0, 14) == "inactive_file " || text.find("\ninactive_file ") != text.npos);
     const unsigned processors = tarn::detail::platform::count_processor_list(text);
     FUZZ_CHECK(!processors || line.find_first_not_of("0123456789,-") == line.npos);
+    tarn::detail::platform::mapping mapped;
+    if (tarn::detail::platform::parse_mapping(line, mapped))
+        FUZZ_CHECK(mapped.path.size() <= line.size() && line.find('-') < line.find(' '));
     return 0;
 }

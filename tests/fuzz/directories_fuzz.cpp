@@ -23,6 +23,7 @@ struct host {
         return !path.empty() && path != "x";
     }
     std::string temp_path() const { return variable("temp"); }
+    std::string user_dirs(const std::string&) const { return variable("user-dirs"); }
 };
 
 } // namespace
@@ -33,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     host facts;
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
                              "XDG_RUNTIME_DIR", "TMPDIR", "account", "USERPROFILE", "APPDATA",
-                             "LOCALAPPDATA", "profile", "app", "temp"})
+                             "LOCALAPPDATA", "profile", "app", "temp", "user-dirs"})
         facts.values[name] = fuzz::take_text(input);
-    for (int which = 0; which <= 6; ++which) {
+    for (int which = 0; which <= static_cast<int>(tarn::directory::publicshare); ++which) {
         const auto d = static_cast<tarn::directory>(which);
         const std::string posix = tarn::detail::posix_directory(d, facts);
         FUZZ_CHECK(posix.empty() || (posix[0] == '/' && (posix == "/" || posix.back() != '/')));

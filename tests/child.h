@@ -29,8 +29,8 @@ inline int report_to = -1;
 }
 
 // Runs `body` in a forked child and returns its text, or says how the child failed. A child
-// that hangs (a read that blocks) ends after 10 seconds.
-template <class Body> std::string in_child(Body body)
+// that hangs (a read that blocks) ends after `seconds`.
+template <class Body> std::string in_child(Body body, unsigned seconds = 10)
 {
     int ends[2];
     if (pipe(ends) != 0)
@@ -38,7 +38,7 @@ template <class Body> std::string in_child(Body body)
     const pid_t child = fork();
     if (child == 0) {
         close(ends[0]);
-        alarm(10);
+        alarm(seconds);
         report_to = ends[1];
         report(body());
     }
@@ -56,14 +56,16 @@ template <class Body> std::string in_child(Body body)
 // The same, in a mount namespace of the child's own: what it mounts no other process sees. (The
 // file system type of a bind mount or of a change of propagation is ignored; one is named all
 // the same, since valgrind reads it.)
-template <class Body> std::string in_private_mounts(Body body)
+template <class Body> std::string in_private_mounts(Body body, unsigned seconds = 10)
 {
-    return in_child([&]() -> std::string {
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0)
-            return no_namespace;
-        return body();
-    });
+    return in_child(
+        [&]() -> std::string {
+            if (unshare(CLONE_NEWNS) != 0 ||
+                mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0)
+                return no_namespace;
+            return body();
+        },
+        seconds);
 }
 
 // In a child: reports what `ask` answers in a second thread, once the child's first thread has

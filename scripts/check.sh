@@ -30,17 +30,14 @@ configure_build_test() {
   ctest --test-dir "$out/$name" --output-on-failure
 }
 
-leg "gcc"
+leg "gcc, with the real-cgroup tests again on a cgroup-v2 kernel under user-mode Linux"
+need_packages user-mode-linux e2fsprogs
 configure_build_test gcc -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_BENCHMARKS=ON \
-  -DTARN_INSTALL_TEST_FROM_USR=ON
+  -DTARN_INSTALL_TEST_FROM_USR=ON -DTARN_UML_TEST=ON
 
 leg "ABI of the gcc build against the committed baseline (types and layouts)"
 need_packages abigail-tools
 bash scripts/check-abi.sh "$out/gcc/libtarn.so" abi/linux-x86_64.abi
-
-leg "cgroup v2: the real-cgroup tests of the gcc build on a user-mode Linux kernel"
-need_packages user-mode-linux e2fsprogs
-bash tests/uml.sh "$out/gcc"
 
 leg "valgrind memcheck over the gcc build's test programs"
 # The allocation-failure test replaces operator new itself: nouserintercepts leaves it in place.

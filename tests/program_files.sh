@@ -2,9 +2,9 @@
 # Where the running program and libtarn are, asked of a probe that prints both (tests/paths_probe.c)
 # copied with the library into a scratch folder: run through a symbolic link, by a relative path
 # from another folder, renamed and deleted while it runs, with the library found through
-# LD_LIBRARY_PATH=. (a relative name in the loader's list); natively, the library opened by a
-# relative name from Python; as root, also with /proc covered (the loader's own names), and from
-# Python after a chroot into a folder that holds another file at Python's path. Under an emulator (qemu-user) the program's path is the one it was started with,
+# LD_LIBRARY_PATH=. (a relative name in the loader's list); from Python (where it can load the
+# library), the library opened by a relative name; as root, also with /proc covered (the loader's
+# own names), and from Python after a chroot into a folder that holds another file at its path. Under an emulator (qemu-user) the program's path is the one it was started with,
 # resolved at each call: renamed, it names nothing.
 #   program_files.sh PROBE LIBRARY [EMULATOR ARGUMENTS...]
 set -uo pipefail
@@ -31,8 +31,10 @@ run() {
   wait $!
   tail -n 2 "$work/out" | paste -sd ' '
 }
-native=yes
-[ ${#emulator[@]} -eq 0 ] || native=no
+native=yes python=yes
+[ ${#emulator[@]} -eq 0 ] || native=no python=no
+# A sanitizer's build loads only into programs that load its runtime first: not into Python.
+python3 -c "import ctypes; ctypes.CDLL('$lib')" 2>/dev/null || python=no
 failures=0
 # from % change while it runs % command % what it answers then (natively % under an emulator)
 while IFS='%' read -r from change command native_want emulated_want; do
@@ -54,7 +56,7 @@ other%%"\${emulator[@]}" ../bin/probe%$work/bin/probe $lib%$work/bin/probe $lib
 .%%env LD_LIBRARY_PATH=. unshare -m sh -c 'mount -t tmpfs none /proc && exec bin/probe'%(none) (none)%-
 EOT
 # The library opened by a relative name (dlopen("../libtarn.so.1")), from Python.
-if [ $native = yes ]; then
+if [ $python = yes ]; then
   got=$(cd "$work/other" && python3 -c 'import ctypes; path = ctypes.c_char_p()
 ctypes.CDLL("../libtarn.so.1").tarn_getlibrarypath(ctypes.byref(path), None); print(path.value.decode())')
   if [ "$got" = "$lib" ]; then echo "ok   dlopen(\"../libtarn.so.1\"): $got"; else
@@ -62,7 +64,7 @@ ctypes.CDLL("../libtarn.so.1").tarn_getlibrarypath(ctypes.byref(path), None); pr
 fi
 # A root changed after exec: /proc/self/exe still names Python's path, which inside the new root
 # is another file; and the library lies outside it.
-if [ $native = yes ] && [ "$(id -u)" -eq 0 ]; then
+if [ $python = yes ] && [ "$(id -u)" -eq 0 ]; then
   got=$(unshare -m python3 - "$lib" "$work/root" <<'PY'
 import ctypes, os, subprocess, sys
 lib = ctypes.CDLL(sys.argv[1])

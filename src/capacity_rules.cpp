@@ -39,14 +39,13 @@ double lowest_quota(const std::vector<platform::cpu_quota>& levels)
     return lowest;
 }
 
-double job_quota(std::uint32_t flags, std::uint32_t cpu_rate, std::uint32_t max_rate,
-                 unsigned machine_processors)
+double job_quota(std::uint32_t flags, std::uint32_t rates, unsigned machine_processors)
 {
     if (!(flags & rate_enable))
         return 0;
     // A rate is 1 to 10000, hundredths of a percent; any other caps nothing.
-    const std::uint32_t rate = flags & rate_hard_cap  ? cpu_rate
-                               : flags & rate_min_max ? max_rate
+    const std::uint32_t rate = flags & rate_hard_cap  ? rates
+                               : flags & rate_min_max ? rates >> 16
                                                       : 0;
     return rate <= 10000 ? rate * static_cast<double>(machine_processors) / 10000 : 0;
 }
@@ -81,7 +80,7 @@ capacity decide_capacity(const platform::capacity_facts& f)
     c.machine_processors = f.machine_processors;
     c.processor_quota =
         tighter(lowest_quota(f.quotas),
-                job_quota(f.job_cpu_flags, f.job_cpu_rate, f.job_max_rate, f.machine_processors));
+                job_quota(f.job_cpu_flags, f.job_cpu_rate, f.machine_processors));
     c.processors =
         processors_to_use(allowed_processors(f), f.machine_processors, c.processor_quota);
     c.machine_memory = f.machine_memory;

@@ -15,11 +15,11 @@ namespace tarn::detail {
 // one (a quota or period of 0 or below is none).
 double lowest_quota(const std::vector<platform::cpu_quota>& levels);
 
-// A Windows job's CPU rate cap in processors, from its control flags (JOB_OBJECT_CPU_RATE_*), its
-// CpuRate and its MaxRate, both in hundredths of a percent of the whole machine; 0 when the job
-// caps nothing (no job, weight-based control, a minimum without a maximum).
-double job_quota(std::uint32_t flags, std::uint32_t cpu_rate, std::uint32_t max_rate,
-                 unsigned machine_processors);
+// A Windows job's CPU rate cap in processors, from its control flags (JOB_OBJECT_CPU_RATE_*) and
+// the union that holds its CpuRate, or its MinRate in the low word and its MaxRate in the high
+// one, all in hundredths of a percent of the whole machine; 0 when the job caps nothing (no job,
+// weight-based control, a minimum without a maximum).
+double job_quota(std::uint32_t flags, std::uint32_t rates, unsigned machine_processors);
 
 // A Windows job's memory limit from its limit flags (JOB_OBJECT_LIMIT_*) and its per-process and
 // per-job limits: the lower of those the flags enable; 0 when none is.

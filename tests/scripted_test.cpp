@@ -386,6 +386,7 @@ TEST(Directories, OneRulePerHost)
             {"USERPROFILE=\\\\srv\\p\\", {}, "", d::home, "\\\\srv\\p"},
             {"USERPROFILE=\\\\srv\\", {}, "", d::home, ""},
             {"USERPROFILE=Z:\\p", {}, "", d::home, "Z:\\p"},
+            {"USERPROFILE=1:\\p", {}, "", d::home, ""}, // a drive is a letter
             {"USERPROFILE=D:\\p", {{0, ""}}, "", d::home, ""}, // a path the code page cannot hold
             {"XDG_CONFIG_HOME=/c", known, "", d::config, "C:\\Users\\u\\AppData\\Roaming"},
             {"", known, "", d::data, "C:\\Users\\u\\AppData\\Roaming"},
@@ -695,15 +696,15 @@ TEST(Capacity, StorageRunningOutLeavesTheLimitsOut)
 TEST(Capacity, WindowsJobCapsRateAndMemory)
 {
     // JOB_OBJECT_CPU_RATE_CONTROL_*: ENABLE 1, WEIGHT_BASED 2, HARD_CAP 4, MIN_MAX_RATE 0x10. The
-    // rates are hundredths of a percent of the whole machine, MaxRate in the union's high word.
-    const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, double> rates[] = {
-        {0x5, 5000, 0, 2},  {0x11, 0x09C4'0000, 2500, 1},
-        {0x4, 5000, 0, 0},  {0x3, 5000, 0, 0},
-        {0x1, 5000, 0, 0},  {0x5, 0, 0, 0},
-        {0x5, 10001, 0, 0}, {0x5, 10000, 0, 4},
+    // rates are hundredths of a percent of the whole machine: CpuRate the whole union, MinRate its
+    // low word and MaxRate its high one.
+    const std::tuple<std::uint32_t, std::uint32_t, double> rates[] = {
+        {0x5, 5000, 2},  {0x11, 0x09C4'0001, 1}, {0x11, 0x0000'09C4, 0}, {0x4, 5000, 0},
+        {0x3, 5000, 0},  {0x1, 5000, 0},         {0x5, 0, 0},            {0x5, 10001, 0},
+        {0x5, 10000, 4},
     };
-    for (const auto& [flags, rate, max_rate, quota] : rates)
-        EXPECT_EQ(detail::job_quota(flags, rate, max_rate, 4), quota) << flags << ' ' << rate;
+    for (const auto& [flags, rate, quota] : rates)
+        EXPECT_EQ(detail::job_quota(flags, rate, 4), quota) << flags << ' ' << rate;
     // JOB_OBJECT_LIMIT_PROCESS_MEMORY 0x100, JOB_MEMORY 0x200: the lower of those enabled.
     const std::tuple<std::uint32_t, std::uint64_t> limits[] = {
         {0x300, 100}, {0x200, 200}, {0x100, 100}, {0x2000, 0}, {0, 0}};

@@ -118,7 +118,7 @@ struct capacity_facts {
     std::vector<std::uint64_t> memory_limits;
     // Windows: what the job the process runs in states (JOBOBJECT_CPU_RATE_CONTROL_INFORMATION,
     // JOBOBJECT_EXTENDED_LIMIT_INFORMATION); all 0 outside a job.
-    std::uint32_t job_cpu_flags = 0, job_cpu_rate = 0, job_max_rate = 0;
+    std::uint32_t job_cpu_flags = 0, job_cpu_rate = 0; // the rate: the union of its rates, whole
     std::uint32_t job_limit_flags = 0;
     std::uint64_t job_process_memory = 0, job_memory = 0;
     // Windows: the processor groups the process spans and its affinity mask in its group (0 when

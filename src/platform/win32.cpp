@@ -302,14 +302,13 @@ void read_capacity(capacity_facts& facts)
     if (GlobalMemoryStatusEx(&memory))
         facts.machine_memory = memory.ullTotalPhys;
 
-    // The job the process runs in, if any (a failed query is no job). The rate's union holds
-    // CpuRate, or MinRate in its low word and MaxRate in its high one.
+    // The job the process runs in, if any (a failed query is no job); its rate's union as the
+    // kernel gives it, which the capacity rules take apart.
     JOBOBJECT_CPU_RATE_CONTROL_INFORMATION rate{};
     if (QueryInformationJobObject(nullptr, JobObjectCpuRateControlInformation, &rate, sizeof rate,
                                   nullptr)) {
         facts.job_cpu_flags = rate.ControlFlags;
         facts.job_cpu_rate = rate.CpuRate;
-        facts.job_max_rate = rate.CpuRate >> 16;
     }
     read_job_memory_limits(facts.job_limit_flags, facts.job_process_memory, facts.job_memory);
 }

@@ -286,7 +286,7 @@ std::string link_target(const char* link)
 
 // Whether `path` is an absolute path to a regular file with the device and inode numbers
 // `dev` and `inode`.
-bool names_file(const std::string& path, dev_t dev, ino_t inode)
+bool names_file(const std::string& path, dev_t dev, std::uint64_t inode)
 {
     struct stat named;
     return !path.empty() && path[0] == '/' && stat(path.c_str(), &named) == 0 &&

@@ -18,10 +18,12 @@ under Wine: sample with --files src/platform/win32.cpp --count N).
 
 With --matrix, writes FILE.csv, a row per mutant with the test cases that killed it (GoogleTest
 cases as Suite.Case, with the ctest test that ran them after a colon; other ctest tests by name),
-and FILE.json with each killer's failure lines. Prints the survivors with file:line and the change:
+and FILE.json with each killer's failure lines; with --first, only the first killer, the quickest
+tests run first (to show that a smaller suite still kills what a matrix run killed). Prints the
+survivors with file:line and the change:
 each is a fault the tests let through, or an equivalent mutant: read each one.
 """
-import argparse, concurrent.futures, csv, glob, json, os, random, re, shutil, subprocess, sys
+import argparse, concurrent.futures, csv, glob, json, os, random, re, subprocess, sys, time
 
 OPS = [
     ("==", "!="), ("!=", "=="), (" <= ", " < "), (" < ", " <= "), (" >= ", " > "), (" > ", " >= "),
@@ -96,7 +98,7 @@ class Build:
             subprocess.check_call(f"cmake -S {self.src} -B {self.dir} -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "
                                   f"{cmake_args} >/dev/null", shell=True)
         self.windows = "mingw" in cmake_args
-        self.uses = {}
+        self.uses, self.seconds = {}, {}
 
     def artifacts(self):
         """The programs and libraries the build made, with their modification times."""
@@ -157,12 +159,15 @@ class Build:
             return None
         return {a for a, t in self.artifacts().items() if before.get(a) != t}
 
-    def run_tests(self, names):
-        """Runs the named ctest tests, one at a time: {killer: failure lines} of those that fail."""
+    def run_tests(self, names, first=False):
+        """Runs the named ctest tests, one at a time, the quickest first: {killer: failure lines} of
+        those that fail (with `first`, of the first that fails)."""
         killers = {}
-        for name in sorted(names):
+        for name in sorted(names, key=lambda n: (self.seconds.get(n, 0), n)):
+            started = time.monotonic()
             rc, log = run(f"ctest --test-dir {self.dir} -R '^{re.escape(name)}$' -V --timeout 120",
                           self.src, 900)
+            self.seconds.setdefault(name, time.monotonic() - started)
             if rc == 0:
                 continue
             cases = sorted(set(re.findall(r"^\d+: \[  FAILED  \] ([\w/.]+)(?: \(| *$)", log, re.M)))
@@ -170,6 +175,8 @@ class Build:
                        if re.search(r": (FAIL |  Which is:|.*Failure$)", l)][:12]
             for case in cases or [None]:
                 killers[f"{case}:{name}" if case else name] = details
+            if first:
+                break
         return killers
 
 
@@ -184,6 +191,8 @@ def main():
     ap.add_argument("--ctest-exclude", default="install_and_consume", help="a regular expression of test names")
     ap.add_argument("--cmake-args", default="", help="more configure arguments: with the mingw toolchain file "
                     "(--cmake-args=-DCMAKE_TOOLCHAIN_FILE=...) the tests run under Wine and win32.cpp is mutated too")
+    ap.add_argument("--first", action="store_true", help="stop at the first test that kills a mutant (a verdict "
+                    "without the matrix's list of killers, much sooner)")
     ap.add_argument("--matrix", help="write the matrix of mutants and the tests that killed them to this .csv "
                     "(and the failures to the same name .json)")
     a = ap.parse_args()
@@ -197,6 +206,7 @@ def main():
     for build in builds:
         build.uses = build.tests()
     baseline = builds[0].run_tests(builds[0].uses)
+    builds[1].seconds = builds[0].seconds
     if baseline:
         print("baseline fails: " + ", ".join(baseline)); return 2
     src = builds[0].src
@@ -221,7 +231,7 @@ def main():
         elif not changed:
             verdict = "unchanged"
         else:
-            killers = build.run_tests({t for t, used in build.uses.items() if used & changed})
+            killers = build.run_tests({t for t, used in build.uses.items() if used & changed}, a.first)
             verdict = "killed" if killers else "survived"
         counts[verdict] += 1
         rows.append({"id": n, "file": rel, "line": i + 1, "change": f"{op} -> {rep}", "mutated": mutated.strip(),

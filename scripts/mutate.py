@@ -8,8 +8,8 @@ builds both (gcc, RelWithDebInfo, Ninja), then for each sampled mutant changes o
 library (a comparison flipped, && and || swapped, true and false swapped, a '!' dropped, a +1/-1
 dropped, an integer constant lowered by one, a call statement deleted), rebuilds, and runs the
 tests that use what the rebuild changed (a test program that was relinked, or one that loads the
-rebuilt libtarn; the install test aside). One clone compiles the next mutant while the other's
-tests run. Verdicts: killed, survived, stillborn (does not compile), or unchanged (the build made
+rebuilt libtarn; the install test aside), --jobs of them at once. One clone compiles the next
+mutant while the other's tests run. Verdicts: killed, survived, stillborn (does not compile), or unchanged (the build made
 the same programs: an equivalent mutant).
 
 The sample is spread over the files in proportion to their mutation sites; --count 0 tries every
@@ -159,24 +159,32 @@ class Build:
             return None
         return {a for a, t in self.artifacts().items() if before.get(a) != t}
 
-    def run_tests(self, names, first=False):
-        """Runs the named ctest tests, one at a time, the quickest first: {killer: failure lines} of
-        those that fail (with `first`, of the first that fails)."""
+    def run_tests(self, names, first=False, jobs=1):
+        """Runs the named ctest tests, `jobs` at a time, the longest first (with `first`, one at a
+        time, the quickest first, until one fails): {killer: failure lines} of those that fail."""
         killers = {}
-        for name in sorted(names, key=lambda n: (self.seconds.get(n, 0), n)):
+
+        def one(name):
             started = time.monotonic()
             rc, log = run(f"ctest --test-dir {self.dir} -R '^{re.escape(name)}$' -V --timeout 120",
                           self.src, 900)
             self.seconds.setdefault(name, time.monotonic() - started)
             if rc == 0:
-                continue
+                return {}
             cases = sorted(set(re.findall(r"^\d+: \[  FAILED  \] ([\w/.]+)(?: \(| *$)", log, re.M)))
             details = [l.split(": ", 1)[-1] for l in log.splitlines()
                        if re.search(r": (FAIL |  Which is:|.*Failure$)", l)][:12]
-            for case in cases or [None]:
-                killers[f"{case}:{name}" if case else name] = details
-            if first:
-                break
+            return {f"{case}:{name}" if case else name: details for case in cases or [None]}
+
+        if first:
+            for name in sorted(names, key=lambda n: (self.seconds.get(n, 0), n)):
+                killers = one(name)
+                if killers:
+                    break
+            return killers
+        with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
+            for found in pool.map(one, sorted(names, key=lambda n: (-self.seconds.get(n, 0), n))):
+                killers.update(found)
         return killers
 
 
@@ -191,6 +199,7 @@ def main():
     ap.add_argument("--ctest-exclude", default="install_and_consume", help="a regular expression of test names")
     ap.add_argument("--cmake-args", default="", help="more configure arguments: with the mingw toolchain file "
                     "(--cmake-args=-DCMAKE_TOOLCHAIN_FILE=...) the tests run under Wine and win32.cpp is mutated too")
+    ap.add_argument("--jobs", type=int, default=1, help="tests of a mutant run at once (the longest first)")
     ap.add_argument("--first", action="store_true", help="stop at the first test that kills a mutant (a verdict "
                     "without the matrix's list of killers, much sooner)")
     ap.add_argument("--matrix", help="write the matrix of mutants and the tests that killed them to this .csv "
@@ -231,7 +240,7 @@ def main():
         elif not changed:
             verdict = "unchanged"
         else:
-            killers = build.run_tests({t for t, used in build.uses.items() if used & changed}, a.first)
+            killers = build.run_tests({t for t, used in build.uses.items() if used & changed}, a.first, a.jobs)
             verdict = "killed" if killers else "survived"
         counts[verdict] += 1
         rows.append({"id": n, "file": rel, "line": i + 1, "change": f"{op} -> {rep}", "mutated": mutated.strip(),

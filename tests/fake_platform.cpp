@@ -114,7 +114,11 @@ bool directory_host::known_folder(folder which, std::string& path) const
 
 std::string directory_host::temp_path() const { return fake.temp_path; }
 
-std::string directory_host::user_dirs(const std::string&) const { return fake.user_dirs; }
+std::string directory_host::user_dirs(const std::string& config) const
+{
+    const auto found = fake.user_dirs.find(config);
+    return found == fake.user_dirs.end() ? "" : found->second;
+}
 
 std::string executable_file() { return fake.executable; }
 

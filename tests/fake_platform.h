@@ -21,7 +21,8 @@ struct fake_host {
     std::string machine_id = "0123456789abcdef0123456789abcdef\n", boot_id;
     // Where files go: the password database's home, the private runtime folders, the Known
     // Folders whose call succeeds (by number), the temporary folder, user-dirs.dirs' text.
-    std::string account_home, temp_path, user_dirs;
+    std::string account_home, temp_path;
+    std::map<std::string, std::string> user_dirs; // by the config folder it is in
     // The program's and the library's files.
     std::string executable, library;
     std::vector<std::string> private_directories;

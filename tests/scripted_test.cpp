@@ -251,45 +251,17 @@ TEST(Naming, ArchitectureAndVersionFromWhatTheKernelSays)
         EXPECT_EQ(detail::version_from_release(release), expected) << release;
 }
 
-// A host for the directory rules: its variables ("NAME=value;..."), the password database's home,
-// the private runtime folder, the Known Folders that answer (by number), the temporary folder.
-struct directory_table_host {
-    std::string variables, account, private_folder;
-    std::map<int, std::string> folders;
-    std::string temp;
-
-    std::string variable(const char* name) const
-    {
-        const std::string key = std::string(name) + '=';
-        std::size_t at = (';' + variables).find(';' + key);
-        if (at == std::string::npos)
-            return "";
-        at += key.size();
-        return variables.substr(at, variables.find(';', at) - at);
+// The scripted host's variables, from "NAME=value;...", and nothing else of it.
+static void script_variables(const std::string& variables)
+{
+    test::reset_fake();
+    const test::host_scope host;
+    for (std::size_t at = 0, end; at < variables.size(); at = end + 1) {
+        end = std::min(variables.find(';', at), variables.size());
+        const std::size_t equals = variables.find('=', at);
+        fake.variables[variables.substr(at, equals - at)] = variables.substr(equals + 1, end - equals - 1);
     }
-    std::string account_home() const { return account; }
-    bool private_directory(const std::string& path) const { return path == private_folder; }
-    bool known_folder(detail::platform::directory_host::folder which, std::string& path) const
-    {
-        const auto found = folders.find(static_cast<int>(which));
-        path = found == folders.end() ? "" : found->second;
-        return found != folders.end();
-    }
-    std::string temp_path() const { return temp; }
-    // user-dirs.dirs in /h/.config only: each key's folder under home named as tarn-info names it.
-    std::string user_dirs(const std::string& config) const
-    {
-        std::string text;
-        for (std::size_t i = 0; i < std::size(user_folders) && config == "/h/.config"; ++i)
-            text += "XDG_" + std::string(user_folders[i].first) + "_DIR=\"$HOME/" +
-                    user_folders[i].second + "\"\n";
-        return text;
-    }
-    static constexpr std::pair<const char*, const char*> user_folders[] = {
-        {"DESKTOP", "desktop"}, {"DOCUMENTS", "documents"}, {"DOWNLOAD", "downloads"},
-        {"MUSIC", "music"},     {"PICTURES", "pictures"},   {"VIDEOS", "videos"},
-        {"TEMPLATES", "templates"}, {"PUBLICSHARE", "publicshare"}};
-};
+}
 
 TEST(Directories, UserDirsAsTheToolReadsThem)
 {
@@ -364,11 +336,13 @@ TEST(Directories, OneRulePerHost)
         {"TMPDIR=tmp", "", "", d::temp, "/tmp"},
         {"", "", "", d::temp, "/tmp"},
     };
-    for (const auto& [variables, account, private_folder, which, expected] : posix)
-        EXPECT_EQ(detail::posix_directory(
-                      which, directory_table_host{variables, account, private_folder, {}, ""}),
-                  expected)
+    const detail::platform::directory_host host; // answering from the script
+    for (const auto& [variables, account, private_folder, which, expected] : posix) {
+        script_variables(variables);
+        fake.account_home = account, fake.private_directories = {private_folder};
+        EXPECT_EQ(detail::posix_directory(which, host), expected)
             << variables << ' ' << static_cast<int>(which);
+    }
     // Windows: variables, the Known Folders that answer (profile, roaming, local), the temporary
     // folder; never HOME, XDG_* or TMPDIR.
     const std::map<int, std::string> known = {
@@ -400,30 +374,40 @@ TEST(Directories, OneRulePerHost)
             {"", {}, "C:\\Temp\\", d::temp, "C:\\Temp"},
             {"", {}, "", d::temp, ""},
         };
-    for (const auto& [variables, folders, temp, which, expected] : windows)
-        EXPECT_EQ(detail::windows_directory(which,
-                                            directory_table_host{variables, "", "", folders, temp}),
-                  expected)
+    for (const auto& [variables, folders, temp, which, expected] : windows) {
+        script_variables(variables);
+        fake.known_folders = folders, fake.temp_path = temp;
+        EXPECT_EQ(detail::windows_directory(which, host), expected)
             << variables << ' ' << static_cast<int>(which);
+    }
     // The user's folders, the eight in their order: POSIX's from user-dirs.dirs in the config
     // folder (XDG_CONFIG_HOME moves it), Windows' Known Folders from Desktop to Public, with no
     // variable in their place.
-    for (std::size_t i = 0; i < std::size(directory_table_host::user_folders); ++i) {
+    const std::pair<const char*, const char*> user_folders[] = {
+        {"DESKTOP", "desktop"}, {"DOCUMENTS", "documents"}, {"DOWNLOAD", "downloads"},
+        {"MUSIC", "music"},     {"PICTURES", "pictures"},   {"VIDEOS", "videos"},
+        {"TEMPLATES", "templates"}, {"PUBLICSHARE", "publicshare"}};
+    for (std::size_t i = 0; i < std::size(user_folders); ++i) {
         const auto which = static_cast<directory>(static_cast<int>(directory::desktop) + int(i));
-        const std::string name = directory_table_host::user_folders[i].second;
-        const directory_table_host posix_host{"HOME=/h", "", "", {}, ""},
-            moved{"HOME=/h;XDG_CONFIG_HOME=/c", "", "", {}, ""},
-            windows_host{"USERPROFILE=C:\\u", "", "", {{3 + int(i), "C:\\" + name + '\\'}}, ""},
-            failed{"USERPROFILE=C:\\u", "", "", {}, ""};
-        EXPECT_EQ(detail::posix_directory(which, posix_host) + '|' +
-                      detail::posix_directory(which, moved) + '|' +
-                      detail::windows_directory(which, windows_host) + '|' +
-                      detail::windows_directory(which, failed),
-                  "/h/" + name + "||C:\\" + name + '|')
-            << name;
+        const std::string name = user_folders[i].second;
+        std::string answers;
+        for (const char* variables : {"HOME=/h", "HOME=/h;XDG_CONFIG_HOME=/c"}) {
+            script_variables(variables);
+            fake.user_dirs["/h/.config"] = "XDG_" + std::string(user_folders[i].first) +
+                                           "_DIR=\"$HOME/" + name + "\"\n";
+            answers += detail::posix_directory(which, host) + '|';
+        }
+        for (const bool answered : {true, false}) {
+            script_variables("USERPROFILE=C:\\u");
+            if (answered)
+                fake.known_folders[3 + int(i)] = "C:\\" + name + '\\';
+            answers += detail::windows_directory(which, host) + '|';
+        }
+        EXPECT_EQ(answers, "/h/" + name + "||C:\\" + name + "||") << name;
     }
     // Through the library, by the target's own rule; any other number refused.
-    fake.variables["TMPDIR"] = "/scratch/", fake.temp_path = "C:\\scratch\\";
+    script_variables("TMPDIR=/scratch/");
+    fake.temp_path = "C:\\scratch\\";
     char* path = nullptr;
     size_t size = 0;
     EXPECT_TRUE(tarn_getdirectory(TARN_DIRECTORY_TEMP, &path, &size) == TARN_OK &&

@@ -126,7 +126,8 @@ void print_description()
     line("memory:     ", memory(capacity, tarn::getavailablememory()));
     // "name:" and the path from the 13th column on, or "(none)"
     const auto path_line = [](const char* name, const tarn::tarnstr& path) {
-        std::cout << name << ':' << std::string(std::max<std::size_t>(1, 11 - std::strlen(name)), ' ')
+        std::cout << name << ':'
+                  << std::string(std::max<std::size_t>(1, 11 - std::strlen(name)), ' ')
                   << (path.empty() ? "(none)" : path.str()) << '\n';
     };
     for (const auto& [name, which] : directories)

@@ -201,7 +201,8 @@ public:
         mkdir(at.c_str(), 0755);
         if (v2)
             return mount("cgroup2", at.c_str(), "cgroup2", 0, nullptr) == 0;
-        for (const auto& [folder, controller] : {std::pair{"/cpu", v1_cpu}, {"/memory", "memory"}}) {
+        for (const auto& [folder, controller] :
+             {std::pair{"/cpu", v1_cpu}, {"/memory", "memory"}}) {
             mkdir((at + folder).c_str(), 0755);
             if (mount("cgroup", (at + folder).c_str(), "cgroup", 0, controller) != 0)
                 return false;
@@ -229,10 +230,7 @@ private:
 };
 
 // A tmpfs of the calling process's own at `point`.
-bool tmpfs_at(const char* point)
-{
-    return mount("tmpfs", point, "tmpfs", 0, nullptr) == 0;
-}
+bool tmpfs_at(const char* point) { return mount("tmpfs", point, "tmpfs", 0, nullptr) == 0; }
 
 // The hierarchies moved to /mnt, their usual points covered by a tmpfs: only mountinfo finds
 // them, and it lists each where it was first mounted, before the mount it now lies on.
@@ -412,54 +410,60 @@ TEST(Capacity, AvailableMemoryUnderARealLimit)
     const std::string file = "tarn-page-cache-" + std::to_string(getpid());
     const std::string high = cgroups.memory + cgroup + "/memory.high";
     for (const bool through_mountinfo : {false, true}) {
-        const std::string got = tarn::test::in_private_mounts([&]() -> std::string {
-            // memory.high is written once the hierarchy has moved, through a descriptor opened
-            // before.
-            const int high_file = cgroups.v2 ? open(high.c_str(), O_WRONLY | O_CLOEXEC) : -1;
-            if (!cgroups.join(cgroup) || (through_mountinfo && !moved(cgroups)) ||
-                !tmpfs_at("/media") || (cgroups.v2 && high_file < 0))
-                return "not moved";
-            const auto now = [] { return static_cast<long long>(tarn::getavailablememory() >> 20); };
-            std::string steps;
-            const auto step = [&](const char* name, long long drop, long long wanted,
-                                  long long more = 0) {
-                steps += std::string(", ") + name + ' ' +
-                         std::to_string(drop >= wanted - 12 && drop <= wanted + more + 12 ? wanted
-                                                                                         : drop);
-            };
-            const auto fill = [](const std::string& path, long long size) {
-                std::vector<char> chunk(mib, 'x');
-                std::ofstream out(path, std::ios::binary);
-                for (long long i = 0; i < size; ++i)
-                    out.write(chunk.data(), mib);
-                out.flush();
-                const int fd = open(path.c_str(), O_RDONLY);
-                return fd >= 0 && fsync(fd) == 0 && close(fd) == 0;
-            };
-            // Idle, the room is the limit less what the process holds: under 512, by a little.
-            const long long before = now();
-            steps = before <= 512 && before > 512 - 40 ? "idle" : "idle " + std::to_string(before);
-            void* block =
-                mmap(nullptr, 200 * mib, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            std::memset(block, 1, 200 * mib);
-            const long long touched = now();
-            munmap(block, 200 * mib);
-            const long long freed = now();
-            step("touched", before - touched, 200, shadow);
-            step("freed", freed - touched, 200);
-            if (!fill(file, 200) || !fill("/media/tmpfs", 100))
-                return "not written";
-            const long long written = now(); // both files
-            step("page cache and tmpfs", freed - written, 100);
-            if (cgroups.v2) {
-                const std::string bytes = std::to_string(256 * mib);
-                if (write(high_file, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
-                    return "no memory.high";
-                step("high", written - now(), 256);
-                step("limit", static_cast<long long>(tarn::getcapacity().memory_limit >> 20), 512);
-            }
-            return steps;
-        }, 120); // writing to a disk image under user-mode Linux is slow on a busy machine
+        const std::string got = tarn::test::in_private_mounts(
+            [&]() -> std::string {
+                // memory.high is written once the hierarchy has moved, through a descriptor opened
+                // before.
+                const int high_file = cgroups.v2 ? open(high.c_str(), O_WRONLY | O_CLOEXEC) : -1;
+                if (!cgroups.join(cgroup) || (through_mountinfo && !moved(cgroups)) ||
+                    !tmpfs_at("/media") || (cgroups.v2 && high_file < 0))
+                    return "not moved";
+                const auto now = [] {
+                    return static_cast<long long>(tarn::getavailablememory() >> 20);
+                };
+                std::string steps;
+                const auto step = [&](const char* name, long long drop, long long wanted,
+                                      long long more = 0) {
+                    steps += std::string(", ") + name + ' ' +
+                             std::to_string(
+                                 drop >= wanted - 12 && drop <= wanted + more + 12 ? wanted : drop);
+                };
+                const auto fill = [](const std::string& path, long long size) {
+                    std::vector<char> chunk(mib, 'x');
+                    std::ofstream out(path, std::ios::binary);
+                    for (long long i = 0; i < size; ++i)
+                        out.write(chunk.data(), mib);
+                    out.flush();
+                    const int fd = open(path.c_str(), O_RDONLY);
+                    return fd >= 0 && fsync(fd) == 0 && close(fd) == 0;
+                };
+                // Idle, the room is the limit less what the process holds: under 512, by a little.
+                const long long before = now();
+                steps =
+                    before <= 512 && before > 512 - 40 ? "idle" : "idle " + std::to_string(before);
+                void* block = mmap(nullptr, 200 * mib, PROT_READ | PROT_WRITE,
+                                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+                std::memset(block, 1, 200 * mib);
+                const long long touched = now();
+                munmap(block, 200 * mib);
+                const long long freed = now();
+                step("touched", before - touched, 200, shadow);
+                step("freed", freed - touched, 200);
+                if (!fill(file, 200) || !fill("/media/tmpfs", 100))
+                    return "not written";
+                const long long written = now(); // both files
+                step("page cache and tmpfs", freed - written, 100);
+                if (cgroups.v2) {
+                    const std::string bytes = std::to_string(256 * mib);
+                    if (write(high_file, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+                        return "no memory.high";
+                    step("high", written - now(), 256);
+                    step("limit", static_cast<long long>(tarn::getcapacity().memory_limit >> 20),
+                         512);
+                }
+                return steps;
+            },
+            120); // writing to a disk image under user-mode Linux is slow on a busy machine
         std::remove(file.c_str());
         EXPECT_TRUE(!cgroups.v2 || made_cgroups::write(high, "max"));
         EXPECT_EQ(got, std::string("idle, touched 200, freed 200, page cache and tmpfs 100") +
@@ -476,9 +480,9 @@ TEST(Capacity, RealQuotasAndMemoryLimits)
                       own = mid + "/own";
     const std::string cpuacct = "/sys/fs/cgroup/cpuacct/";
     if (!cgroups.make(top) || !cgroups.make(mid) || !cgroups.make(own) ||
-        (!cgroups.v2 && (mkdir((cpuacct + top).c_str(), 0755) != 0 ||
-                         mkdir((cpuacct + mid).c_str(), 0755) != 0 ||
-                         mkdir((cpuacct + own).c_str(), 0755) != 0)))
+        (!cgroups.v2 &&
+         (mkdir((cpuacct + top).c_str(), 0755) != 0 || mkdir((cpuacct + mid).c_str(), 0755) != 0 ||
+          mkdir((cpuacct + own).c_str(), 0755) != 0)))
         GTEST_SKIP() << "no writable cpu and memory hierarchies here";
     // A cgroup below top named as the process's own path, with a quota of 0.1 that none of
     // the rows has.
@@ -506,13 +510,14 @@ TEST(Capacity, RealQuotasAndMemoryLimits)
                 const std::string at = "/mnt/" + std::to_string(i);
                 done = done && mkdir(at.c_str(), 0755) == 0 && tarn::test::bind(parts[i], at);
             }
-            return done && tmpfs_at("/sys/fs/cgroup") && cgroups.mount_afresh("/sys/fs/cgroup/again");
+            return done && tmpfs_at("/sys/fs/cgroup") &&
+                   cgroups.mount_afresh("/sys/fs/cgroup/again");
         },
         [&] {
-            return join() && (cgroups.v2 || (umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
-                                             mount("cgroup", "/sys/fs/cgroup/cpu", "cgroup", 0,
-                                                   "cpuacct") == 0 &&
-                                             tmpfs_at("/mnt") && cgroups.mount_afresh("/mnt")));
+            return join() && (cgroups.v2 ||
+                              (umount2("/sys/fs/cgroup/cpu", MNT_DETACH) == 0 &&
+                               mount("cgroup", "/sys/fs/cgroup/cpu", "cgroup", 0, "cpuacct") == 0 &&
+                               tmpfs_at("/mnt") && cgroups.mount_afresh("/mnt")));
         },
         [&] {
             bool done = join();
@@ -532,7 +537,7 @@ TEST(Capacity, RealQuotasAndMemoryLimits)
         {-1, -1, 50000, -1, 512 * mib, "0.5 536870912"},
         {150000, -1, -1, 256 * mib, -1, "1.5 268435456"},
         {30000, -1, 80000, 256 * mib, 512 * mib, "0.3 268435456"}, // "max" between two quotas
-        {-1, -1, -1, -1, 1ll << 40, "0 0"},                         // above the machine's memory
+        {-1, -1, -1, -1, 1ll << 40, "0 0"},                        // above the machine's memory
     };
     for (const auto& r : rows) {
         if (!cgroups.v2 && r.top > 0 && r.own > r.top)
@@ -579,14 +584,16 @@ TEST(Capacity, RealCgroupNamespaces)
         {false, true, "0 0"},
     };
     for (const auto& [fresh, in_child, expected] : rows) {
-        const std::string got = tarn::test::in_private_mounts([&, fresh = fresh, in_child = in_child] {
-            bool ready = cgroups.join(root) && unshare(CLONE_NEWCGROUP) == 0 &&
-                         (!in_child || cgroups.join(root + '/' + child));
-            for (const std::string& point : cgroups.points())
-                ready = ready && (!fresh || umount2(point.c_str(), MNT_DETACH) == 0);
-            return ready && (!fresh || cgroups.mount_afresh("/sys/fs/cgroup")) ? ask()
-                                                                               : "not moved or mounted";
-        });
+        const std::string got =
+            tarn::test::in_private_mounts([&, fresh = fresh, in_child = in_child] {
+                bool ready = cgroups.join(root) && unshare(CLONE_NEWCGROUP) == 0 &&
+                             (!in_child || cgroups.join(root + '/' + child));
+                for (const std::string& point : cgroups.points())
+                    ready = ready && (!fresh || umount2(point.c_str(), MNT_DETACH) == 0);
+                return ready && (!fresh || cgroups.mount_afresh("/sys/fs/cgroup"))
+                           ? ask()
+                           : "not moved or mounted";
+            });
         EXPECT_EQ(got, expected) << (fresh ? "mounted afresh" : "alone")
                                  << (in_child ? ", in a child" : ", at the root");
     }

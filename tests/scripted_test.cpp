@@ -259,7 +259,8 @@ static void script_variables(const std::string& variables)
     for (std::size_t at = 0, end; at < variables.size(); at = end + 1) {
         end = std::min(variables.find(';', at), variables.size());
         const std::size_t equals = variables.find('=', at);
-        fake.variables[variables.substr(at, equals - at)] = variables.substr(equals + 1, end - equals - 1);
+        fake.variables[variables.substr(at, equals - at)] =
+            variables.substr(equals + 1, end - equals - 1);
     }
 }
 
@@ -272,7 +273,7 @@ TEST(Directories, UserDirsAsTheToolReadsThem)
         {"XDG_DOCUMENTS_DIR=\"/srv/docs//\"", "/srv/docs"}, // no line feed at the end
         {"XDG_DOCUMENTS_DIR=\"$HOME/a\\\"b\\\\c\\$d\\`e\"", "/home/u/a\"b\\c$d`e"},
         {"XDG_DOCUMENTS_DIR=\"$HOME/a\"b\"", "/home/u/First"}, // text after the value
-        {"XDG_DOCUMENTS_DIR=\"$HOME/a\\\"", "/home/u/First"}, // no quote ends it
+        {"XDG_DOCUMENTS_DIR=\"$HOME/a\\\"", "/home/u/First"},  // no quote ends it
         {"XDG_DOCUMENTS_DIR=\"$HOME\"", ""},
         {"XDG_DOCUMENTS_DIR=\"$HOME/\"", ""},
         {"XDG_DOCUMENTS_DIR=\"/home/u//\"", ""},
@@ -360,7 +361,7 @@ TEST(Directories, OneRulePerHost)
             {"USERPROFILE=\\\\srv\\p\\", {}, "", d::home, "\\\\srv\\p"},
             {"USERPROFILE=\\\\srv\\", {}, "", d::home, ""},
             {"USERPROFILE=Z:\\p", {}, "", d::home, "Z:\\p"},
-            {"USERPROFILE=1:\\p", {}, "", d::home, ""}, // a drive is a letter
+            {"USERPROFILE=1:\\p", {}, "", d::home, ""},        // a drive is a letter
             {"USERPROFILE=D:\\p", {{0, ""}}, "", d::home, ""}, // a path the code page cannot hold
             {"XDG_CONFIG_HOME=/c", known, "", d::config, "C:\\Users\\u\\AppData\\Roaming"},
             {"", known, "", d::data, "C:\\Users\\u\\AppData\\Roaming"},
@@ -384,8 +385,8 @@ TEST(Directories, OneRulePerHost)
     // folder (XDG_CONFIG_HOME moves it), Windows' Known Folders from Desktop to Public, with no
     // variable in their place.
     const std::pair<const char*, const char*> user_folders[] = {
-        {"DESKTOP", "desktop"}, {"DOCUMENTS", "documents"}, {"DOWNLOAD", "downloads"},
-        {"MUSIC", "music"},     {"PICTURES", "pictures"},   {"VIDEOS", "videos"},
+        {"DESKTOP", "desktop"},     {"DOCUMENTS", "documents"},    {"DOWNLOAD", "downloads"},
+        {"MUSIC", "music"},         {"PICTURES", "pictures"},      {"VIDEOS", "videos"},
         {"TEMPLATES", "templates"}, {"PUBLICSHARE", "publicshare"}};
     for (std::size_t i = 0; i < std::size(user_folders); ++i) {
         const auto which = static_cast<directory>(static_cast<int>(directory::desktop) + int(i));
@@ -393,8 +394,8 @@ TEST(Directories, OneRulePerHost)
         std::string answers;
         for (const char* variables : {"HOME=/h", "HOME=/h;XDG_CONFIG_HOME=/c"}) {
             script_variables(variables);
-            fake.user_dirs["/h/.config"] = "XDG_" + std::string(user_folders[i].first) +
-                                           "_DIR=\"$HOME/" + name + "\"\n";
+            fake.user_dirs["/h/.config"] =
+                "XDG_" + std::string(user_folders[i].first) + "_DIR=\"$HOME/" + name + "\"\n";
             answers += detail::posix_directory(which, host) + '|';
         }
         for (const bool answered : {true, false}) {
@@ -439,7 +440,8 @@ TEST(Directories, OneRulePerHost)
 TEST(Directories, MemoryMapLinesAsTheKernelWritesThem)
 {
     const std::pair<const char*, const char*> rows[] = {
-        {"7f5082aab000-7f5082aba000 r--p 00000000 fd:01 11060184                   /usr/lib/libtarn.so.1",
+        {"7f5082aab000-7f5082aba000 r--p 00000000 fd:01 11060184                   "
+         "/usr/lib/libtarn.so.1",
          "7f5082aab000-7f5082aba000 253:1 11060184 /usr/lib/libtarn.so.1"},
         {"10000-20000 r-xp 00001000 00:27 7 /a b/x\\012y\\01z (deleted)",
          "10000-20000 0:39 7 /a b/x\ny\\01z (deleted)"},
@@ -456,8 +458,9 @@ TEST(Directories, MemoryMapLinesAsTheKernelWritesThem)
         const bool parsed_whole = detail::platform::parse_mapping(line, m);
         char parsed[96];
         std::snprintf(parsed, sizeof parsed, "%llx-%llx %u:%u %llu ",
-                      static_cast<unsigned long long>(m.start), static_cast<unsigned long long>(m.end),
-                      m.major, m.minor, static_cast<unsigned long long>(m.inode));
+                      static_cast<unsigned long long>(m.start),
+                      static_cast<unsigned long long>(m.end), m.major, m.minor,
+                      static_cast<unsigned long long>(m.inode));
         EXPECT_EQ(parsed_whole ? parsed + m.path : "-", expected) << line;
     }
 }
@@ -507,7 +510,8 @@ TEST(Capacity, MountOfEachHierarchyThatShowsTheWholeChain)
                " rw - " + type + " none " + options + '\n';
     };
     // The process's root (its parent is not listed), /sys, and the tmpfs at /sys/fs/cgroup.
-    const std::string root = line(20, 1, "/", "/", "ext4"), sys = line(21, 20, "/", "/sys", "sysfs"),
+    const std::string root = line(20, 1, "/", "/", "ext4"),
+                      sys = line(21, 20, "/", "/sys", "sysfs"),
                       tmpfs = line(22, 21, "/", "/sys/fs/cgroup", "tmpfs");
     const struct {
         const char* cgroup; // /proc/self/cgroup
@@ -683,9 +687,9 @@ TEST(Capacity, WindowsJobCapsRateAndMemory)
     // rates are hundredths of a percent of the whole machine: CpuRate the whole union, MinRate its
     // low word and MaxRate its high one.
     const std::tuple<std::uint32_t, std::uint32_t, double> rates[] = {
-        {0x5, 5000, 2},  {0x11, 0x09C4'0001, 1}, {0x11, 0x0000'09C4, 0}, {0x4, 5000, 0},
-        {0x3, 5000, 0},  {0x1, 5000, 0},         {0x5, 0, 0},            {0x5, 10001, 0},
-        {0x5, 10000, 4},
+        {0x5, 5000, 2}, {0x11, 0x09C4'0001, 1}, {0x11, 0x0000'09C4, 0},
+        {0x4, 5000, 0}, {0x3, 5000, 0},         {0x1, 5000, 0},
+        {0x5, 0, 0},    {0x5, 10001, 0},        {0x5, 10000, 4},
     };
     for (const auto& [flags, rate, quota] : rates)
         EXPECT_EQ(detail::job_quota(flags, rate, 4), quota) << flags << ' ' << rate;

@@ -32,9 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     std::string_view input = fuzz::text(data, size);
     host facts;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
-                             "XDG_RUNTIME_DIR", "TMPDIR", "account", "USERPROFILE", "APPDATA",
-                             "LOCALAPPDATA", "profile", "app", "temp", "user-dirs"})
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME",
+          "XDG_RUNTIME_DIR", "TMPDIR", "account", "USERPROFILE", "APPDATA", "LOCALAPPDATA",
+          "profile", "app", "temp", "user-dirs"})
         facts.values[name] = fuzz::take_text(input);
     for (int which = 0; which <= static_cast<int>(tarn::directory::publicshare); ++which) {
         const auto d = static_cast<tarn::directory>(which);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "tarn/capacity.h"
 
@@ -40,14 +41,20 @@ TEST(Capacity, AffinityBoundsTheProcessors)
 #endif
     const tarn::capacity c = tarn::getcapacity();
 #if defined(__linux__)
+    const unsigned long long available = tarn::getavailablememory();
     sched_setaffinity(0, sizeof saved, &saved);
-    // The machine's memory as the kernel counts it for people. (qemu-user cuts what sysinfo
-    // says of it to 32 bits for a 32-bit program, where a kernel would scale it.)
-    unsigned long long kib = 0;
-    std::ifstream("/proc/meminfo").ignore(9) >> kib; // "MemTotal:    24683748 kB"
-    EXPECT_TRUE(c.machine_memory == kib * 1024 ||
-                (sizeof(long) == 4 && c.machine_memory == (kib * 1024) % (1ull << 32)))
+    // The machine's memory as the kernel counts it for people (qemu-user cuts what sysinfo
+    // says of it to 32 bits for a 32-bit program, where a kernel would scale it), and without a
+    // limit, the memory available now as the kernel's figure read at the same moment.
+    std::map<std::string, unsigned long long> kib;
+    std::ifstream meminfo("/proc/meminfo");
+    for (std::string key; meminfo >> key >> kib[key]; meminfo.ignore(64, '\n')) {
+    }
+    EXPECT_TRUE(c.machine_memory == kib["MemTotal:"] * 1024 ||
+                (sizeof(long) == 4 && c.machine_memory == (kib["MemTotal:"] * 1024) % (1ull << 32)))
         << c.machine_memory;
+    const double ratio = static_cast<double>(available) / double(kib["MemAvailable:"] * 1024);
+    EXPECT_TRUE(c.memory_limit || (ratio > 0.97 && ratio < 1.03)) << ratio;
 #endif
     if (expected) {
         EXPECT_EQ(c.processors, expected);
@@ -249,8 +256,11 @@ bool moved(const made_cgroups& cgroups)
 
 TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
 {
-    // 20,000 mounts before the hierarchies, the cpu one cut by a 4096-byte read, the memory one
-    // last.
+    // What no real kernel writes: hostile files, a mountinfo of 20,000 lines before the
+    // hierarchies (the cpu one cut by a 4096-byte read, the memory one last, with no line feed),
+    // escapes, a hybrid host with memory in v2, memory.stat lines that a match of a part of a line
+    // would take for the one read, and the machine's available memory from a crafted
+    // /proc/meminfo (1024 MiB).
     std::string long_mountinfo;
     for (int i = 0; i < 20000; ++i)
         long_mountinfo += std::to_string(i + 100000) + " 1 0:99 / /mnt/m" + std::to_string(i) +
@@ -258,130 +268,59 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
     long_mountinfo += std::string(4096 * 2 - 20 - long_mountinfo.size() % 4096, '#') + '\n';
     long_mountinfo += mounted("/", "/sys/fs/cgroup/far", "cgroup", "rw,cpu") +
                       mounted("/", "/sys/fs/cgroup/mem", "cgroup", "rw,memory");
-    long_mountinfo.pop_back(); // and no line feed after it
-    const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw,nsdelegate");
+    long_mountinfo.pop_back();
+    const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw,nsdelegate"),
+                      v1 = mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory"),
+                      stat_v2 = "file 1\nactive_file 2\nzinactive_file 3\ninactive_files 4\n"
+                                "inactive_file 104857600\ntotal_inactive_file 5\n",
+                      stat_v1 = "inactive_file 1\ntotal_inactive_file_x 2\n"
+                                "total_inactive_file 52428800";
     const struct {
         const char* name;
         const char* cgroup;
         std::string mountinfo;
         std::vector<file> files; // under /sys/fs/cgroup
-        const char* expected;    // quota, memory limit
+        const char* expected;    // quota, memory limit, MiB available now
     } cases[] = {
         // clang-format off
-        {"v2, nested", "0::/a/b\n", v2,
-         {{"a/cpu.max", "150000 100000\n"}, {"a/b/cpu.max", "max 100000\n"},
-          {"a/b/c/cpu.max", "1000 100000\n"}, {"a/memory.max", "2147483648\n"},
-          {"a/b/memory.max", "max\n"}, {"a/b/memory.high", "1024\n"}}, "1.5 2147483648"},
-        {"a container's mount root", "5:memory:/docker/c1\n4:cpu:/docker/c1/app\n",
-         mounted("/elsewhere", "/sys/fs/cgroup/other", "cgroup", "rw,cpu") + // not the process's
-             mounted("/docker/c1", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") +
-             mounted("/docker/c1", "/sys/fs/cgroup/memory", "cgroup", "rw,memory"),
-         {{"cpu/cpu.cfs_quota_us", "50000\n"}, {"cpu/cpu.cfs_period_us", "100000\n"},
-          {"memory/memory.limit_in_bytes", "536870912\n"},
-          {"other/cpu.cfs_quota_us", "20000"}, {"other/cpu.cfs_period_us", "100000"},
-          {"cpu/docker/c1/cpu.cfs_quota_us", "10000"}, // a cgroup of the container's own
-          {"cpu/docker/c1/cpu.cfs_period_us", "100000"}, {"cpu/docker/c1/app/cpu.cfs_quota_us", "-1"}},
-         "0.5 536870912"},
-        {"hybrid: cpu in v1, the rest in the first v2 mount above", "1:cpu:/x\n0::/y\n",
-         mounted("/elsewhere", "/sys/fs/cgroup/foreign", "cgroup2", "rw") +
-             mounted("/", "/sys/fs/cgroup/unified", "cgroup2", "rw") +
-             mounted("/", "/sys/fs/cgroup/again", "cgroup2", "rw") +
-             mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu"),
-         {{"cpu/x/cpu.cfs_quota_us", "25000"}, {"cpu/x/cpu.cfs_period_us", "100000"},
-          {"unified/y/cpu.max", "200000 100000"}, {"unified/y/memory.max", "1073741824"}},
-         "0.25 1073741824"},
-        {"joined controllers, cpuacct apart", "2:cpu,cpuacct:/j\n3:cpuacct:/k\n",
-         mounted("/", "/sys/fs/cgroup/cpuacct", "cgroup", "rw,cpuacct") +
-             mounted("/", "/sys/fs/cgroup/cpu,cpuacct", "cgroup", "rw,cpuacct,cpu"),
-         {{"cpuacct/k/cpu.cfs_quota_us", "10000"}, {"cpuacct/k/cpu.cfs_period_us", "100000"},
-          {"cpu,cpuacct/j/cpu.cfs_quota_us", "30000"}, {"cpu,cpuacct/j/cpu.cfs_period_us", "100000"}},
-         "0.3 0"},
-        {"an escaped mount point", "4:cpu:/e\n", mounted("/", "/sys/fs/cgroup/my\\040cpu\\134v1234", "cgroup", "rw,cpu"),
-         {{"my cpu\\v1234/e/cpu.cfs_quota_us", "200000"}, {"my cpu\\v1234/e/cpu.cfs_period_us", "100000"},
-          {"my cpu\\v1234/cpu.cfs_quota_us", "150000"}, {"my cpu\\v1234/cpu.cfs_period_us", "100000"}},
-         "1.5 0"},
-        // cgroup namespaces: the container's own cgroup is the root of what the process sees
-        {"a v2 cgroup namespace", "0::/\n", v2, {{"cpu.max", "50000 100000"}, {"memory.max", "536870912"}},
-         "0.5 536870912"},
-        {"a v1 cgroup namespace", "4:cpu:/\n5:memory:/\n",
-         mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory"),
-         {{"cpu/cpu.cfs_quota_us", "25000"}, {"cpu/cpu.cfs_period_us", "100000"},
-          {"memory/memory.limit_in_bytes", "1048576"}}, "0.25 1048576"},
-        // a bind of part of a hierarchy, listed before the whole of it and after it
-        {"a partial view first", "4:cpu:/hunt/a/b\n",
-         mounted("/hunt/a", "/sys/fs/cgroup/part", "cgroup", "rw,cpu") + mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu"),
-         {{"cpu/hunt/cpu.cfs_quota_us", "40000"}, {"cpu/hunt/cpu.cfs_period_us", "100000"}}, "0.4 0"},
-        {"a partial view last", "4:cpu:/hunt/a/b\n",
-         mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu") + mounted("/hunt/a", "/sys/fs/cgroup/part", "cgroup", "rw,cpu"),
-         {{"cpu/hunt/cpu.cfs_quota_us", "40000"}, {"cpu/hunt/cpu.cfs_period_us", "100000"}}, "0.4 0"},
         {"hostile files", "0::/a/b/c\n", v2,
          {{"a/b/c/cpu.max", nullptr}, {"a/b/cpu.max", "50000 0"}, {"a/cpu.max", "-5 100000"},
           {"cpu.max", "x 100000"}, {"a/b/c/memory.max", "1073741824"}, {"a/b/memory.max", "12abc"},
-          {"a/memory.max", unreadable}}, "0 1073741824"},
-        {"no hierarchy mounted", "1:cpu:/\n0::/\n", "1 0 0:1 / / rw - ext4 /dev/vda rw\n", {}, "0 0"},
+          {"a/memory.max", unreadable}, {"a/b/c/memory.current", nullptr}}, "0 1073741824 1024"},
         {"a long mountinfo", "4:cpu:/f\n5:memory:/f\n", long_mountinfo,
          {{"far/f/cpu.cfs_quota_us", "75000"}, {"far/f/cpu.cfs_period_us", "100000"},
-          {"mem/f/memory.limit_in_bytes", "1048576"}}, "0.75 1048576"},
+          {"mem/f/memory.limit_in_bytes", "1048576"}}, "0.75 1048576 1"},
+        {"an escaped mount point", "4:cpu:/e\n", mounted("/", "/sys/fs/cgroup/my\\040cpu\\134v1234", "cgroup", "rw,cpu"),
+         {{"my cpu\\v1234/e/cpu.cfs_quota_us", "200000"}, {"my cpu\\v1234/e/cpu.cfs_period_us", "100000"},
+          {"my cpu\\v1234/cpu.cfs_quota_us", "150000"}, {"my cpu\\v1234/cpu.cfs_period_us", "100000"}},
+         "1.5 0 1024"},
+        {"hybrid: cpu in v1, the rest in the first v2 mount above", "1:cpu:/x\n0::/y\n",
+         mounted("/elsewhere", "/sys/fs/cgroup/foreign", "cgroup2", "rw") +
+             mounted("/", "/sys/fs/cgroup/unified", "cgroup2", "rw") +
+             mounted("/", "/sys/fs/cgroup/cpu", "cgroup", "rw,cpu"),
+         {{"cpu/x/cpu.cfs_quota_us", "25000"}, {"cpu/x/cpu.cfs_period_us", "100000"},
+          {"unified/y/cpu.max", "200000 100000"}, {"unified/y/memory.max", "536870912"},
+          {"unified/y/memory.current", "209715200"}, {"unified/y/memory.stat", stat_v2.c_str()}},
+         "0.25 536870912 412"},
+        {"v1 usage", "5:memory:/a\n", v1, {{"memory/a/memory.limit_in_bytes", "536870912"},
+         {"memory/a/memory.usage_in_bytes", "209715200"}, {"memory/a/memory.stat", stat_v1.c_str()}},
+         "0 536870912 362"},
+        {"no memory limit: the machine's", "0::/a\n", v2, {{"a/memory.max", "max"}, {"a/memory.current", "1"}},
+         "0 0 1024"},
+        {"no hierarchy mounted", "1:cpu:/\n0::/\n", "1 0 0:1 / / rw - ext4 /dev/vda rw\n", {}, "0 0 1024"},
         // clang-format on
     };
     for (const auto& c : cases) {
-        const std::string got = in_crafted_tree(c.cgroup, c.mountinfo, c.files, ask);
-        if (got == tarn::test::no_namespace)
-            GTEST_SKIP() << got;
-        EXPECT_EQ(got, c.expected) << c.name;
-    }
-}
-
-TEST(Capacity, AvailableMemoryInCraftedTrees)
-{
-    // MiB left of the tightest limit, usage less inactive file pages; the machine's 1 GiB
-    // available from a crafted /proc/meminfo. Lines of memory.stat that a match of a part of a
-    // line would take for the one read.
-    const std::string stat_v2 = "file 1\nactive_file 2\nzinactive_file 3\ninactive_files 4\n"
-                                "inactive_file 104857600\ntotal_inactive_file 5\n";
-    const std::string stat_v1 =
-        "inactive_file 1\ntotal_inactive_file_x 2\ntotal_inactive_file 52428800";
-    const std::string v2 = mounted("/", "/sys/fs/cgroup", "cgroup2", "rw");
-    const std::string v1 = mounted("/", "/sys/fs/cgroup/memory", "cgroup", "rw,memory");
-    const struct {
-        const char* cgroup;
-        std::string mountinfo;
-        std::vector<file> files;
-        const char* expected;
-    } rows[] = {
-        // clang-format off
-        {"0::/a/b\n", v2, {{"a/b/memory.max", "536870912\n"}, {"a/b/memory.current", "209715200\n"},
-         {"a/b/memory.stat", stat_v2.c_str()}}, "412"},
-        {"0::/a/b\n", v2, {{"a/b/memory.max", "536870912"}, {"a/b/memory.current", "209715200"},
-         {"a/memory.max", "314572800"}, {"a/memory.current", "262144000"}}, "50"}, // the parent binds
-        {"0::/a\n", v2, {{"a/memory.max", "536870912"}, {"a/memory.current", "838860800"}}, "0"},
-        {"0::/a\n", v2, {{"a/memory.max", "536870912"}, {"a/memory.current", nullptr}}, "512"},
-        {"0::/a\n", v2, {{"a/memory.max", "max"}, {"a/memory.current", "1"}}, "1024"},
-        {"5:memory:/a\n", v1, {{"memory/a/memory.limit_in_bytes", "536870912"},
-         {"memory/a/memory.usage_in_bytes", "209715200"}, {"memory/a/memory.stat", stat_v1.c_str()}}, "362"},
-        // clang-format on
-    };
-    const auto available = [] { return std::to_string(tarn::getavailablememory() >> 20); };
-    for (const auto& r : rows) {
-        std::vector<file> files = r.files;
-        files.push_back(
-            {".meminfo", "MemTotal: 2097152 kB\nMemFree: 1 kB\nMemAvailable: 1048576 kB\n"});
-        const std::string got = in_crafted_tree(r.cgroup, r.mountinfo, files, [&] {
-            return tarn::test::bind("/sys/fs/cgroup/.meminfo", "/proc/meminfo") ? available()
-                                                                                : "not crafted";
+        std::vector<file> files = c.files;
+        files.push_back({".meminfo", "MemTotal: 2097152 kB\nMemFree: 1 kB\nMemAvailable: 1048576 kB\n"});
+        const std::string got = in_crafted_tree(c.cgroup, c.mountinfo, files, [] {
+            return tarn::test::bind("/sys/fs/cgroup/.meminfo", "/proc/meminfo")
+                       ? ask() + ' ' + std::to_string(tarn::getavailablememory() >> 20)
+                       : "not crafted";
         });
         if (got == tarn::test::no_namespace)
             GTEST_SKIP() << got;
-        EXPECT_EQ(got, r.expected) << r.cgroup << r.files.size();
-    }
-    // Without limits, the kernel's own figure read at the same moment.
-    if (tarn::getcapacity().memory_limit == 0) {
-        unsigned long long kib = 0;
-        std::ifstream meminfo("/proc/meminfo");
-        for (std::string key; meminfo >> key >> kib && key != "MemAvailable:";)
-            meminfo.ignore(64, '\n');
-        const double ratio = static_cast<double>(tarn::getavailablememory()) / double(kib * 1024);
-        EXPECT_TRUE(ratio > 0.97 && ratio < 1.03) << ratio;
+        EXPECT_EQ(got, c.expected) << c.name;
     }
 }
 

@@ -465,41 +465,6 @@ TEST(Directories, MemoryMapLinesAsTheKernelWritesThem)
     }
 }
 
-TEST(Capacity, TightestQuotaAndLimitOfTheChainRoundedUpForThreads)
-{
-    constexpr std::uint64_t mib = 1 << 20, machine = 4096 * mib;
-    const struct {
-        unsigned allowed, online;
-        std::vector<detail::platform::cpu_quota> quotas; // the process's own cgroup first
-        std::vector<std::uint64_t> limits;
-        unsigned processors;
-        double quota;
-        std::uint64_t limit;
-    } rows[] = {
-        {8, 8, {{150000, 100000}}, {}, 2, 1.5, 0},
-        {8, 8, {{25000, 100000}}, {}, 1, 0.25, 0},
-        {8, 8, {{-1, 100000}, {50000, 100000}}, {}, 1, 0.5, 0},     // the parent's binds
-        {8, 8, {{50000, 100000}, {300000, 100000}}, {}, 1, 0.5, 0}, // and the child's
-        {2, 8, {{400000, 100000}}, {}, 2, 4, 0},                    // affinity is tighter
-        {0, 3, {{50000, 0}, {-5, 10}, {0, 100000}}, {}, 3, 0, 0},   // nonsense is no quota
-        {0, 0, {}, {}, 1, 0, 0},
-        {8, 8, {}, {9223372036854771712u, 512 * mib}, 8, 0, 512 * mib},
-        {8, 8, {}, {9223372036854771712u}, 8, 0, 0}, // v1's "none"
-        {8, 8, {}, {machine, 0, 3 * machine}, 8, 0, 0},
-    };
-    for (const auto& r : rows) {
-        detail::platform::capacity_facts facts;
-        facts.allowed_processors = r.allowed, facts.machine_processors = r.online;
-        facts.machine_memory = machine, facts.quotas = r.quotas, facts.memory_limits = r.limits;
-        const capacity c = detail::decide_capacity(facts);
-        EXPECT_TRUE(c.processors == r.processors && c.processor_quota == r.quota &&
-                    c.memory_limit == r.limit && c.memory == (r.limit ? r.limit : machine) &&
-                    c.machine_processors == r.online && c.machine_memory == machine)
-            << r.processors << ' ' << r.quota << ' ' << r.limit << ": " << c.processors << ' '
-            << c.processor_quota << ' ' << c.memory_limit;
-    }
-}
-
 TEST(Capacity, MountOfEachHierarchyThatShowsTheWholeChain)
 {
     namespace cg = detail::platform::cgroup;

@@ -11,9 +11,11 @@ set -uo pipefail
 probe=$(realpath "$1") library=$(realpath "$2")
 shift 2
 emulator=("$@")
-work=$(mktemp -d)
-trap 'exec 3>&-; rm -rf "$work"' EXIT
-mkdir "$work/bin" "$work/other"
+# Under a folder whose path is longer than the first buffer that a link's target is read into.
+scratch=$(mktemp -d)
+trap 'exec 3>&-; rm -rf "$scratch"' EXIT
+work=$scratch/$(printf 'long-folder-name-%.0s' {1..9})/$(printf 'deeper-%.0s' {1..20})
+mkdir -p "$work/bin" "$work/other"
 cp -P "$(dirname "$library")"/libtarn.so* "$work/"
 ln -s bin/probe "$work/link"
 lib=$(realpath "$work/libtarn.so.1")
@@ -24,7 +26,7 @@ run() {
   shift 2
   cp "$probe" "$work/bin/probe" && rm -f "$work/in" && mkfifo "$work/in"
   exec 3<>"$work/in" # opened both ways, so that neither end waits for the other
-  (exec 3>&-; cd "$work/$from" && exec "$@" <"$work/in" >"$work/out") &
+  (exec 3>&-; cd "$work/$from" && exec timeout 30 "$@" <"$work/in" >"$work/out") &
   for _ in $(seq 100); do [ "$(wc -l <"$work/out" 2>/dev/null)" = 2 ] && break; sleep 0.1; done
   (cd "$work" && eval "$change")
   echo >&3 && exec 3>&-

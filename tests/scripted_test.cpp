@@ -143,7 +143,8 @@ TEST(Naming, RegistryNamesEditionReleaseAndRevisionOnlyForTheKernelsBuild)
          "10 Enterprise LTSB 1607 (build 14393)"},
         {10, 0, 17763, 1, {"17763", "EnterpriseS", "", "1809", false, 0},
          "10 Enterprise LTSC 1809 (build 17763)"},
-        {10, 0, 22000, 1, {"22000", "Unheard", "21H2", "", false, 0}, "11 21H2 (build 22000)"},
+        {10, 0, 22000, 1, {"22000", "Unheard", "21H2Beta", "", false, 0},
+         "11 21H2Beta (build 22000)"}, // an edition unknown, a label as long as any
         {6, 2, 9200, 1, {"9200", "Professional", "", "", true, 17031}, "8 Pro (build 9200)"},
         {6, 1, 7601, 1, {"7601", "Professional", "", "", false, 0},
          "7 Professional Service Pack 1 (build 7601)"},
@@ -582,7 +583,7 @@ TEST(Capacity, AvailableMemoryUnderEveryLimitWithoutPageCache)
         {{used(512, 600, 0)}, 0, 0, 0, 0, 0},                     // over the limit for a moment
         {{used(512, 100, 300)}, 0, 0, 0, 0, 512},                 // more inactive pages than usage
         {{used(512, 100, 0), used(256, 200, 0)}, 0, 0, 0, 0, 56}, // the parent binds
-        {{used(4096, 100, 0), used(8192, 100, 0)}, 0, 0, 0, 0, 3000}, // no limit below the machine
+        {{used(4096, 2000, 0), used(8192, 100, 0)}, 0, 0, 0, 0, 3000}, // no limit below the machine
         {{level{512 * mib, false, 0, 0}}, 0, 0, 0, 0, 512}, // usage unknown: the whole limit
         {{used(4000, 500, 0)}, 0, 0, 0, 0, 3000},           // the machine has less
         {{}, 0, 0, 0, 0, 3000},
@@ -604,6 +605,8 @@ TEST(Capacity, AvailableMemoryUnderEveryLimitWithoutPageCache)
     detail::platform::memory_facts unknown;
     unknown.levels = {used(256, 200, 0), used(512, 100, 0)};
     EXPECT_EQ(detail::decide_available_memory(unknown), 56 * mib);
+    // The hard limit: one as large as the machine's memory is none.
+    EXPECT_EQ(detail::memory_limit({4096 * mib, 8192 * mib}, 0, 4096 * mib), 0u);
     // From the C interface too, and a null out-argument refused.
     fake.memory.levels = {used(512, 200, 100)};
     unsigned long long bytes = 0;

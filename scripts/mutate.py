@@ -77,6 +77,27 @@ def sample(cand, count, seed):
     return chosen
 
 
+def found_again(work, repo, rev, files_of, src, count, seed, limit):
+    """The sample that `count` and `seed` drew from the library at `rev`, each mutant found again in
+    `src` by its line's text (the nearest line of the same text to where it stood), and the
+    mutants whose line is gone."""
+    old = os.path.join(work, "at-" + rev)
+    if not os.path.isdir(old):
+        os.makedirs(old)
+        subprocess.check_call(f"git -C {repo} archive {rev} src | tar -x -C {old}", shell=True)
+    found, gone = [], []
+    for rel, i, k, op, rep in sample(sites(old, files_of(old)), count, seed)[:limit or None]:
+        text = open(os.path.join(old, rel), encoding="utf-8").read().split("\n")[i]
+        path = os.path.join(src, rel)
+        lines = open(path, encoding="utf-8").read().split("\n") if os.path.exists(path) else []
+        same = [j for j, line in enumerate(lines) if line == text]
+        if same:
+            found.append((rel, min(same, key=lambda j: abs(j - i)), k, op, rep))
+        else:
+            gone.append(f"{rel}:{i + 1} {op!r}->{rep!r}")
+    return found, gone
+
+
 def run(cmd, cwd, timeout, env=None):
     try:
         r = subprocess.run(cmd, cwd=cwd, shell=True, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
@@ -204,6 +225,9 @@ def main():
                     "without the matrix's list of killers, much sooner)")
     ap.add_argument("--matrix", help="write the matrix of mutants and the tests that killed them to this .csv "
                     "(and the failures to the same name .json)")
+    ap.add_argument("--replay", metavar="REV", help="try the mutants that --count and --seed drew at commit REV, "
+                    "each found again by its line's text (before and after a change of the tests)")
+    ap.add_argument("--limit", type=int, default=0, help="only the first N mutants of the sample")
     a = ap.parse_args()
     os.makedirs(a.work, exist_ok=True)
     compilers = "" if a.cmake_args else "-DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc "
@@ -219,11 +243,20 @@ def main():
     if baseline:
         print("baseline fails: " + ", ".join(baseline)); return 2
     src = builds[0].src
-    files = a.files or sorted(
-        os.path.relpath(p, src) for p in glob.glob(os.path.join(src, "src", "**", "*.*"), recursive=True)
-        if not p.endswith("win32.cpp") or "mingw" in a.cmake_args)
+
+    def files_of(root):
+        return a.files or sorted(
+            os.path.relpath(p, root) for p in glob.glob(os.path.join(root, "src", "**", "*.*"), recursive=True)
+            if not p.endswith("win32.cpp") or "mingw" in a.cmake_args)
+
+    files = files_of(src)
     cand = sites(src, files)
-    chosen = sample(cand, a.count, a.seed)
+    if a.replay:
+        chosen, gone = found_again(a.work, a.repo, a.replay, files_of, src, a.count, a.seed, a.limit)
+        print(f"the sample drawn at {a.replay}: {len(chosen)} found again, {len(gone)} gone: {' '.join(gone)}")
+    else:
+        chosen = sample(cand, a.count, a.seed)
+    chosen = chosen[:a.limit or None]
     print(f"{len(cand)} mutation sites in {len(files)} files; trying {len(chosen)}", flush=True)
 
     def compile_one(build, mutant):

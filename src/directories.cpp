@@ -13,7 +13,8 @@ namespace detail {
 
 bool find_directory(int which, std::string& path)
 {
-    if (which < static_cast<int>(directory::home) || which > static_cast<int>(directory::publicshare))
+    if (which < static_cast<int>(directory::home) ||
+        which > static_cast<int>(directory::publicshare))
         return false;
     const platform::directory_host host;
 #if defined(_WIN32)

@@ -21,10 +21,12 @@ namespace tarn {
 // - templates: files that a "New" menu copies;
 // - publicshare: files shared with others (on Windows the Public folder, shared by every user of
 //   the machine; on POSIX the user's own).
+// clang-format off
 enum class directory {
     home, config, data, cache, state, runtime, temp,                              // since 1.4
     desktop, documents, downloads, music, pictures, videos, templates, publicshare // since 1.5
 };
+// clang-format on
 
 // The folder `which`, or the empty text when the host has none. Nothing is created, and only
 // `runtime` is checked on disk; a trailing separator is taken off but on a root ("/", "C:\").

@@ -141,8 +141,7 @@ bool usual_chain(const char* point, const char* v1_file, std::string_view path, 
     struct stat status;
     if (top.get() < 0 || fstatfs(top.get(), &fs) != 0 ||
         static_cast<unsigned long>(fs.f_type) != (v2 ? CGROUP2_SUPER_MAGIC : CGROUP_SUPER_MAGIC) ||
-        (fstatat(top.get(), v2 ? "cgroup.events" : "cgroup.sane_behavior", &status, 0) == 0) ==
-            v2)
+        (fstatat(top.get(), v2 ? "cgroup.events" : "cgroup.sane_behavior", &status, 0) == 0) == v2)
         return false;
     std::string leaf = below_top("/", path);
     if (v2 ? !leaf.empty() &&

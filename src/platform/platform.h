@@ -168,10 +168,12 @@ struct directory_host {
     // Windows: a Known Folder of the user, as the profile names it, without checking it exists;
     // false when the call fails (`path` is then empty, as it is for a folder the code page cannot
     // name).
+    // clang-format off
     enum class folder {
         profile, roaming_app_data, local_app_data,
         desktop, documents, downloads, music, pictures, videos, templates, public_folder
     };
+    // clang-format on
     bool known_folder(folder which, std::string& path) const;
     // Windows: the temporary folder of the user (or of the system, for a SYSTEM process).
     std::string temp_path() const;

@@ -304,8 +304,8 @@ std::string executable_file()
     std::string path = link_target("/proc/self/exe");
     const int fd = open("/proc/self/exe", O_PATH | O_CLOEXEC);
     struct stat running;
-    const bool same = fd >= 0 && fstat(fd, &running) == 0 && names_file(path, running.st_dev,
-                                                                        running.st_ino);
+    const bool same =
+        fd >= 0 && fstat(fd, &running) == 0 && names_file(path, running.st_dev, running.st_ino);
     if (fd >= 0)
         close(fd);
     return same ? path : std::string();

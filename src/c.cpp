@@ -2,6 +2,7 @@
 // library-heap texts for library objects.
 #include "tarn/c.h"
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -239,9 +240,14 @@ tarn_status tarn_getbootid(const char* app_id, char** text, size_t* size)
     return app_specific(tarn::detail::platform::host_id::boot, app_id, text, size);
 }
 
+// The struct as 1.3 declared it, the smallest a caller can have been built with: every later
+// version takes it, and fills only what it holds.
+constexpr std::size_t capacity_size_of_1_3 =
+    offsetof(tarn_capacity, memory_limit) + sizeof(tarn_capacity::memory_limit);
+
 tarn_status tarn_getcapacity(tarn_capacity* capacity)
 {
-    if (!capacity || capacity->size < sizeof(tarn_capacity))
+    if (!capacity || capacity->size < capacity_size_of_1_3)
         return TARN_ERROR_INVALID_ARGUMENT;
     tarn::capacity measured;
     const bool complete = tarn::detail::measure_capacity(measured);

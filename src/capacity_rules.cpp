@@ -77,12 +77,13 @@ unsigned processors_to_use(unsigned allowed, unsigned online, double quota)
 capacity decide_capacity(const platform::capacity_facts& f)
 {
     capacity c{};
-    c.machine_processors = f.machine_processors;
-    c.processor_quota =
-        tighter(lowest_quota(f.quotas),
-                job_quota(f.job_cpu_flags, f.job_cpu_rate, f.machine_processors));
-    c.processors =
-        processors_to_use(allowed_processors(f), f.machine_processors, c.processor_quota);
+    const unsigned allowed = allowed_processors(f);
+    // No process runs on more processors than are online: a count below what the affinity allows
+    // is wrong (LXCFS's view of the processors online has read "0").
+    c.machine_processors = std::max(f.machine_processors, allowed);
+    c.processor_quota = tighter(lowest_quota(f.quotas),
+                                job_quota(f.job_cpu_flags, f.job_cpu_rate, c.machine_processors));
+    c.processors = processors_to_use(allowed, c.machine_processors, c.processor_quota);
     c.machine_memory = f.machine_memory;
     c.memory_limit = memory_limit(
         f.memory_limits, job_memory_limit(f.job_limit_flags, f.job_process_memory, f.job_memory),

@@ -48,8 +48,7 @@ TEST(Capacity, AffinityBoundsTheProcessors)
     // limit, the memory available now as the kernel's figure read at the same moment.
     std::map<std::string, unsigned long long> kib;
     std::ifstream meminfo("/proc/meminfo");
-    for (std::string key; meminfo >> key >> kib[key]; meminfo.ignore(64, '\n')) {
-    }
+    for (std::string key; meminfo >> key >> kib[key]; meminfo.ignore(64, '\n')) {}
     EXPECT_TRUE(c.machine_memory == kib["MemTotal:"] * 1024 ||
                 (sizeof(long) == 4 && c.machine_memory == (kib["MemTotal:"] * 1024) % (1ull << 32)))
         << c.machine_memory;
@@ -310,13 +309,23 @@ TEST(Capacity, CraftedCgroupTreesReadAsTheKernelsWould)
         {"no hierarchy mounted", "1:cpu:/\n0::/\n", "1 0 0:1 / / rw - ext4 /dev/vda rw\n", {}, "0 0 1024"},
         // clang-format on
     };
+    // The processors online as LXCFS shows them at its known fault ("0"): never fewer than the
+    // affinity allows.
+    cpu_set_t affinity;
+    ASSERT_EQ(sched_getaffinity(0, sizeof affinity, &affinity), 0);
     for (const auto& c : cases) {
         std::vector<file> files = c.files;
-        files.push_back({".meminfo", "MemTotal: 2097152 kB\nMemFree: 1 kB\nMemAvailable: 1048576 kB\n"});
-        const std::string got = in_crafted_tree(c.cgroup, c.mountinfo, files, [] {
-            return tarn::test::bind("/sys/fs/cgroup/.meminfo", "/proc/meminfo")
-                       ? ask() + ' ' + std::to_string(tarn::getavailablememory() >> 20)
-                       : "not crafted";
+        files.push_back(
+            {".meminfo", "MemTotal: 2097152 kB\nMemFree: 1 kB\nMemAvailable: 1048576 kB\n"});
+        files.push_back({".online", "0\n"});
+        const std::string got = in_crafted_tree(c.cgroup, c.mountinfo, files, [&] {
+            if (!tarn::test::bind("/sys/fs/cgroup/.meminfo", "/proc/meminfo") ||
+                !tarn::test::bind("/sys/fs/cgroup/.online", "/sys/devices/system/cpu/online"))
+                return std::string("not crafted");
+            const bool online = tarn::getcapacity().machine_processors >=
+                                static_cast<unsigned>(CPU_COUNT(&affinity));
+            return ask() + ' ' + std::to_string(tarn::getavailablememory() >> 20) +
+                   (online ? "" : " fewer online than allowed");
         });
         if (got == tarn::test::no_namespace)
             GTEST_SKIP() << got;

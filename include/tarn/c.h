@@ -108,8 +108,9 @@ TARN_API tarn_status tarn_getbootid(const char* app_id, char** text, size_t* siz
  * caller sets `size` to sizeof(tarn_capacity) before the call; later versions only append members,
  * and fill no more than the caller's size holds. A caller built against a later header passes a
  * larger size: this version fills what it knows, sets every byte past that to 0 and sets `size` to
- * what it filled (since 1.4). Asked of the host on every call. Null, or a size below this
- * version's: TARN_ERROR_INVALID_ARGUMENT. Should storage run out while the limits are read:
+ * what it filled (since 1.4). Asked of the host on every call. Null, or a size below that of
+ * 1.3's tarn_capacity (the struct below as it stands; every later version takes that size):
+ * TARN_ERROR_INVALID_ARGUMENT. Should storage run out while the limits are read:
  * TARN_ERROR_NO_MEMORY, with the figures filled without the limits. */
 #if defined(__GNUC__)
 /* unsigned long long is older than C99 in every compiler that builds this library; C89 and C++98

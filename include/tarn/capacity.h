@@ -27,7 +27,8 @@ namespace tarn {
 // binds its children; in a cgroup namespace that root is the container's own cgroup); on Windows
 // the job's CPU rate cap and its memory limits, per process and per job. What cannot be read, or
 // reads as nonsense, is no limit at that level; a memory limit at or above the machine's memory is
-// no limit.
+// no limit. The machine's processors online are never fewer than the affinity allows (a view of
+// them that says so, as LXCFS's has, is wrong).
 struct capacity {
     unsigned processors;         // to size a pool of busy threads by; at least 1
     unsigned machine_processors; // logical processors online in the machine
@@ -50,10 +51,10 @@ TARN_API capacity getcapacity() noexcept;
 // the level holds without its inactive file pages, each within 0..limit (a level whose usage
 // cannot be read counts its whole limit). On cgroup v2 a level's limit here is the lower of
 // memory.max and memory.high: above memory.high the kernel throttles the cgroup and reclaims
-// from it hard (Kubernetes' memory QoS writes it), so that is where the room ends. On Windows, the job's limits less the process's
-// committed memory. `capacity::memory` is the ceiling, for sizing a cache once; this figure
-// changes from moment to moment. Asks the host on every call; never throws (should storage run
-// out, the machine's available memory). Safe from any thread.
+// from it hard (Kubernetes' memory QoS writes it), so that is where the room ends. On Windows, the
+// job's limits less the process's committed memory. `capacity::memory` is the ceiling, for sizing a
+// cache once; this figure changes from moment to moment. Asks the host on every call; never throws
+// (should storage run out, the machine's available memory). Safe from any thread.
 TARN_API unsigned long long getavailablememory() noexcept;
 
 } // namespace tarn

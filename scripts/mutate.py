@@ -9,8 +9,8 @@ library (a comparison flipped, && and || swapped, true and false swapped, a '!' 
 dropped, an integer constant lowered by one, a call statement deleted), rebuilds, and runs the
 tests that use what the rebuild changed (a test program that was relinked, or one that loads the
 rebuilt libtarn; the install test aside), --jobs of them at once. One clone compiles the next
-mutant while the other's tests run. Verdicts: killed, survived, stillborn (does not compile), or unchanged (the build made
-the same programs: an equivalent mutant).
+mutant while the other's tests run. Verdicts: killed, survived, stillborn (does not compile), or
+unchanged (the build made the same programs: an equivalent mutant).
 
 The sample is spread over the files in proportion to their mutation sites; --count 0 tries every
 site. win32.cpp is left out unless --cmake-args names the mingw toolchain file (then the tests run
@@ -77,16 +77,20 @@ def sample(cand, count, seed):
     return chosen
 
 
-def found_again(work, repo, rev, files_of, src, count, seed, limit):
-    """The sample that `count` and `seed` drew from the library at `rev`, each mutant found again in
-    `src` by its line's text (the nearest line of the same text to where it stood), and the
-    mutants whose line is gone."""
+def tree_at(work, repo, rev):
+    """The library's sources at commit `rev`, unpacked once under `work`."""
     old = os.path.join(work, "at-" + rev)
     if not os.path.isdir(old):
         os.makedirs(old)
         subprocess.check_call(f"git -C {repo} archive {rev} src | tar -x -C {old}", shell=True)
+    return old
+
+
+def found_again(old, drawn, src):
+    """The mutants `drawn` in the tree `old`, each found again in `src` by its line's text (the
+    nearest line of the same text to where it stood), and those whose line is gone."""
     found, gone = [], []
-    for rel, i, k, op, rep in sample(sites(old, files_of(old)), count, seed)[:limit or None]:
+    for rel, i, k, op, rep in drawn:
         text = open(os.path.join(old, rel), encoding="utf-8").read().split("\n")[i]
         path = os.path.join(src, rel)
         lines = open(path, encoding="utf-8").read().split("\n") if os.path.exists(path) else []
@@ -252,11 +256,12 @@ def main():
     files = files_of(src)
     cand = sites(src, files)
     if a.replay:
-        chosen, gone = found_again(a.work, a.repo, a.replay, files_of, src, a.count, a.seed, a.limit)
+        old = tree_at(a.work, a.repo, a.replay)
+        drawn = sample(sites(old, files_of(old)), a.count, a.seed)[:a.limit or None]
+        chosen, gone = found_again(old, drawn, src)
         print(f"the sample drawn at {a.replay}: {len(chosen)} found again, {len(gone)} gone: {' '.join(gone)}")
     else:
-        chosen = sample(cand, a.count, a.seed)
-    chosen = chosen[:a.limit or None]
+        chosen = sample(cand, a.count, a.seed)[:a.limit or None]
     print(f"{len(cand)} mutation sites in {len(files)} files; trying {len(chosen)}", flush=True)
 
     def compile_one(build, mutant):

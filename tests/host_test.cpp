@@ -77,6 +77,12 @@ TEST(Environment, NoNulByteOrEqualsSignReachesAnotherVariable)
 #if !defined(_WIN32)
 TEST(Environment, ChildForkedWhileAnotherThreadIsInsideCanUseIt)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer before LLVM 18 (gcc 12's, clang 14's) holds no lock of its allocator across
+    // fork: a child can be born with it held by the other thread and hang in its first allocation
+    // whatever the library does (seen: stuck in the allocator's size-class lock, 3 of 200 forks).
+    GTEST_SKIP() << "the sanitizer's allocator is not fork-safe; the other builds run this";
+#endif
     std::atomic<bool> stop{false};
     putenvvar("TARN_FORK", "1");
     // Long values: the lock is held most of the time, so most forks copy it held.

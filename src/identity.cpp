@@ -36,8 +36,8 @@ bool app_specific_id(platform::host_id which, std::string_view app_id, std::stri
         return false;
     if (!host_id(which, host))
         return true;
-    sha256_digest digest = hmac_sha256(std::string_view(reinterpret_cast<const char*>(host), 16),
-                                       std::string_view(reinterpret_cast<const char*>(app), 16));
+    sha256_digest digest =
+        hmac_sha256(host, std::string_view(reinterpret_cast<const char*>(app), 16));
     // A version-4 UUID, of the variant RFC 4122 defines.
     digest[6] = static_cast<std::uint8_t>((digest[6] & 0x0F) | 0x40);
     digest[8] = static_cast<std::uint8_t>((digest[8] & 0x3F) | 0x80);

@@ -82,18 +82,11 @@ sha256_digest sha256::finish()
     return digest;
 }
 
-sha256_digest hmac_sha256(std::string_view key, std::string_view message)
+sha256_digest hmac_sha256(const std::uint8_t (&key)[16], std::string_view message)
 {
-    // A key longer than a block is hashed first; a shorter one is padded with zeros.
+    // A key shorter than a block is padded with zeros.
     std::uint8_t padded[64] = {};
-    if (key.size() > sizeof padded) {
-        sha256 hashed;
-        hashed.add(key.data(), key.size());
-        const sha256_digest digest = hashed.finish();
-        std::memcpy(padded, digest.data(), digest.size());
-    } else {
-        std::memcpy(padded, key.data(), key.size());
-    }
+    std::memcpy(padded, key, sizeof key);
     std::uint8_t inner_pad[64], outer_pad[64];
     for (int i = 0; i < 64; ++i) {
         inner_pad[i] = padded[i] ^ 0x36;

@@ -25,7 +25,9 @@ private:
     std::uint64_t length = 0; // bytes added
 };
 
-sha256_digest hmac_sha256(std::string_view key, std::string_view message);
+// Keyed with a 128-bit id, the only key the library has: never longer than a block, so never
+// hashed first.
+sha256_digest hmac_sha256(const std::uint8_t (&key)[16], std::string_view message);
 
 } // namespace tarn::detail
 

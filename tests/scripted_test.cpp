@@ -11,7 +11,6 @@
 #include "counting_heap.h"
 #include "fake_platform.h"
 #include "naming.h"
-#include "sha256.h"
 #include "tarn/c.h"
 #include "tarn/tarn.h"
 
@@ -680,45 +679,6 @@ TEST(Capacity, WindowsJobCapsRateAndMemory)
         f.machine_processors = 128, f.processor_groups = count, f.group_mask = mask;
         EXPECT_EQ(detail::decide_capacity(f).processors, processors) << count << ' ' << mask;
     }
-}
-
-TEST(Identity, Sha256AndHmacOfThePublishedVectors)
-{
-    const auto hex = [](const detail::sha256_digest& digest) {
-        std::string text;
-        for (const std::uint8_t byte : digest)
-            text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 15];
-        return text;
-    };
-    // FIPS 180-4's examples: empty, one block, a message that pads into a second block, and
-    // a million bytes.
-    const std::pair<std::string, const char*> messages[] = {
-        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {std::string(1000000, 'a'),
-         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-    };
-    for (const auto& [message, digest] : messages) {
-        detail::sha256 hash;
-        hash.add(message.data(), message.size());
-        EXPECT_EQ(hex(hash.finish()), digest) << message.size();
-    }
-    // RFC 4231's cases 1, 2 and 6 (a key longer than a block), and a key of one block, which is
-    // used as it stands (its MAC from Python's hmac module).
-    const std::tuple<std::string, std::string, const char*> macs[] = {
-        {std::string(20, '\x0b'), "Hi There",
-         "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
-        {"Jefe", "what do ya want for nothing?",
-         "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
-        {std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First",
-         "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"},
-        {std::string(64, 'k'), "one block of key",
-         "544098b08289640b92cebf47d774f5b9c6483b2d20b5c2aec3ff0940b2b8fdb8"},
-    };
-    for (const auto& [key, message, mac] : macs)
-        EXPECT_EQ(hex(detail::hmac_sha256(key, message)), mac) << message;
 }
 
 TEST(Identity, OneApplicationIdInEitherFormGivesOneIdAndAnyOtherIsRefused)
